@@ -1,0 +1,12 @@
+# Shared by the two mingw-w64 toolchain files; OSTRILO_MINGW_TRIPLE is set by the caller.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${OSTRILO_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${OSTRILO_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${OSTRILO_MINGW_TRIPLE}-windres)
+set(CMAKE_MC_COMPILER ${OSTRILO_MINGW_TRIPLE}-windmc)
+set(CMAKE_FIND_ROOT_PATH /usr/${OSTRILO_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Windows test binaries run under Wine through the project's runner.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
