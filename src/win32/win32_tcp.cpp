@@ -1,0 +1,137 @@
+#include "win32/win32_tcp.h"
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+#include "win32/winsock_error_text.h"
+
+namespace ostrilo::win32 {
+
+namespace {
+
+// send and recv take an int length; a larger request is served in part.
+int ClampedLength(std::size_t size) { return static_cast<int>(std::min<std::size_t>(size, INT_MAX)); }
+
+SocketEvent::Kind KindOf(WORD event) {
+    switch (event) {
+        case FD_ACCEPT: return SocketEvent::Kind::Accept;
+        case FD_READ: return SocketEvent::Kind::Read;
+        case FD_WRITE: return SocketEvent::Kind::Write;
+        case FD_CLOSE: return SocketEvent::Kind::Close;
+        default: return SocketEvent::Kind::Other;
+    }
+}
+
+}  // namespace
+
+SocketEvent DecodeSocketMessage(WPARAM wParam, LPARAM lParam) {
+    SocketEvent event;
+    event.socket = static_cast<std::uintptr_t>(wParam);
+    event.kind = KindOf(WSAGETSELECTEVENT(lParam));
+    event.errorCode = WSAGETSELECTERROR(lParam);
+    return event;
+}
+
+Win32TcpConnection::Win32TcpConnection(ScopedSocket socket, std::shared_ptr<WinsockSession> session)
+    : session_(std::move(session)), socket_(std::move(socket)) {}
+
+platform::SendResult Win32TcpConnection::Send(const char* data, std::size_t size) {
+    platform::SendResult result;
+    if (!socket_.IsValid()) {
+        result.errorCode = WSAENOTCONN;
+        return result;
+    }
+    const int sent = ::send(socket_.Get(), data, ClampedLength(size), 0);
+    if (sent != SOCKET_ERROR) {
+        result.bytesTaken = static_cast<std::size_t>(sent);
+        return result;
+    }
+    const int error = ::WSAGetLastError();
+    result.wouldBlock = error == WSAEWOULDBLOCK;
+    result.errorCode = result.wouldBlock ? 0 : error;
+    return result;
+}
+
+platform::ReceiveResult Win32TcpConnection::Receive(char* buffer, std::size_t capacity) {
+    platform::ReceiveResult result;
+    if (!socket_.IsValid()) {
+        result.errorCode = WSAENOTCONN;
+        return result;
+    }
+    // recv into no room returns 0, which would read as the peer's close.
+    if (capacity == 0) return result;
+    const int received = ::recv(socket_.Get(), buffer, ClampedLength(capacity), 0);
+    if (received > 0) {
+        result.bytesRead = static_cast<std::size_t>(received);
+    } else if (received == 0) {
+        result.peerClosed = true;
+    } else {
+        const int error = ::WSAGetLastError();
+        result.wouldBlock = error == WSAEWOULDBLOCK;
+        result.errorCode = result.wouldBlock ? 0 : error;
+    }
+    return result;
+}
+
+void Win32TcpConnection::Close() { socket_.Reset(); }
+
+Win32TcpListener::Win32TcpListener(HWND window, UINT acceptMessage, UINT connectionMessage)
+    : window_(window),
+      acceptMessage_(acceptMessage),
+      connectionMessage_(connectionMessage),
+      session_(WinsockSession::Start(&startupError_)) {}
+
+platform::ListenResult Win32TcpListener::Listen(int port) {
+    listening_.Reset();
+    // A failure names the port that was asked for, so the log says which one could not be used.
+    platform::ListenResult result{0, port};
+    if (!session_) {
+        result.errorCode = startupError_;
+        return result;
+    }
+    if (port < 0 || port > USHRT_MAX) {
+        result.errorCode = WSAEINVAL;
+        return result;
+    }
+    // Without SO_REUSEADDR a port that another program listens on cannot be shared.
+    ScopedSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(static_cast<u_short>(port));
+    sockaddr_in bound{};
+    int boundLength = sizeof bound;
+    if (!socket.IsValid() ||
+        ::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR ||
+        ::WSAAsyncSelect(socket.Get(), window_, acceptMessage_, FD_ACCEPT) == SOCKET_ERROR ||
+        ::listen(socket.Get(), SOMAXCONN) == SOCKET_ERROR ||
+        ::getsockname(socket.Get(), reinterpret_cast<sockaddr*>(&bound), &boundLength) == SOCKET_ERROR) {
+        result.errorCode = ::WSAGetLastError();
+        return result;
+    }
+    listening_ = std::move(socket);
+    result.localPort = ntohs(bound.sin_port);
+    return result;
+}
+
+std::unique_ptr<platform::TcpConnection> Win32TcpListener::Accept() {
+    if (!listening_.IsValid()) return nullptr;
+    ScopedSocket accepted(::accept(listening_.Get(), nullptr, nullptr));
+    if (!accepted.IsValid()) return nullptr;
+    // The accepted socket inherits the listener's selection; it needs its own events.
+    if (::WSAAsyncSelect(accepted.Get(), window_, connectionMessage_, FD_READ | FD_WRITE | FD_CLOSE) ==
+        SOCKET_ERROR) {
+        return nullptr;
+    }
+    latestConnection_ = accepted.Get();
+    return std::make_unique<Win32TcpConnection>(std::move(accepted), session_);
+}
+
+std::string Win32TcpListener::DescribeError(int errorCode) { return DescribeWinsockError(errorCode); }
+
+bool Win32TcpListener::IsLatestConnection(std::uintptr_t socket) const {
+    return latestConnection_ != INVALID_SOCKET && socket == static_cast<std::uintptr_t>(latestConnection_);
+}
+
+}  // namespace ostrilo::win32

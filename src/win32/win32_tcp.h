@@ -1,0 +1,61 @@
+#pragma once
+
+#include "win32/scoped_handles.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/tcp.h"
+#include "win32/winsock_session.h"
+
+namespace ostrilo::win32 {
+
+// A socket notification posted by WSAAsyncSelect, decoded for the window procedure.
+struct SocketEvent {
+    enum class Kind { Accept, Read, Write, Close, Other };
+    std::uintptr_t socket = 0;  // the socket the message is about (its wParam)
+    Kind kind = Kind::Other;
+    int errorCode = 0;          // non-zero: the event reports a failure
+};
+SocketEvent DecodeSocketMessage(WPARAM wParam, LPARAM lParam);
+
+// One accepted connection; readiness is posted to the window as the listener's connection message.
+class Win32TcpConnection final : public platform::TcpConnection {
+public:
+    Win32TcpConnection(ScopedSocket socket, std::shared_ptr<WinsockSession> session);
+
+    platform::SendResult Send(const char* data, std::size_t size) override;
+    platform::ReceiveResult Receive(char* buffer, std::size_t capacity) override;
+    void Close() override;
+
+private:
+    std::shared_ptr<WinsockSession> session_;  // declared first: outlives the socket
+    ScopedSocket socket_;
+};
+
+// The listening socket on all interfaces. Connection requests are posted to `window` as
+// `acceptMessage`; events of the accepted connections as `connectionMessage`.
+class Win32TcpListener final : public platform::TcpListener {
+public:
+    Win32TcpListener(HWND window, UINT acceptMessage, UINT connectionMessage);
+
+    platform::ListenResult Listen(int port) override;
+    std::unique_ptr<platform::TcpConnection> Accept() override;
+    std::string DescribeError(int errorCode) override;
+
+    // Messages already queued for a connection that has since been replaced still arrive;
+    // only those naming the latest accepted connection are to be dispatched.
+    bool IsLatestConnection(std::uintptr_t socket) const;
+
+private:
+    HWND window_;
+    UINT acceptMessage_;
+    UINT connectionMessage_;
+    int startupError_ = 0;
+    std::shared_ptr<WinsockSession> session_;
+    ScopedSocket listening_;
+    SOCKET latestConnection_ = INVALID_SOCKET;
+};
+
+}  // namespace ostrilo::win32
