@@ -1,3 +1,23 @@
 #include <windows.h>
+#include <commctrl.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include "win32/program/main_window.h"
+#include "win32/program/ostrilo_program.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    static ostrilo::win32::MainWindow window;
+    if (!window.Create(instance)) return 1;
+    static ostrilo::win32::OstriloProgram program(window);
+    window.Attach(&program);
+    window.Show(program.FormLoad(showCommand));
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ostrilo {
+
+// Settled once by the start-up sequence; read-only for everything after it.
+struct StartupState {
+    std::string appDirectory;             // the executable's folder, ending in a backslash
+    bool runAsService = false;
+    std::int32_t daysToKeepLogFiles = 0;
+    std::int32_t connectionType = 0;      // 0 client libraries, 1 TCP socket, -1 no export
+};
+
+constexpr std::int32_t kConnectionByLibraries = 0;
+constexpr std::int32_t kConnectionBySocket = 1;
+constexpr std::int32_t kNoAlarmExport = -1;
+
+}  // namespace ostrilo

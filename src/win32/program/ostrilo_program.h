@@ -1,0 +1,56 @@
+#pragma once
+
+#include <memory>
+
+#include "app/startup_sequence.h"
+#include "app/startup_state.h"
+#include "config/config_reader.h"
+#include "logging/log_sink.h"
+#include "win32/program/main_window.h"
+#include "win32/program/window_events.h"
+#include "win32/win32_clock.h"
+#include "win32/win32_file_system.h"
+#include "win32/win32_halvex_client.h"
+#include "win32/win32_log_list.h"
+#include "win32/win32_profile_reader.h"
+#include "win32/win32_registry.h"
+#include "win32/win32_status_bar.h"
+#include "win32/win32_tcp.h"
+#include "win32/win32_wincc_bridge.h"
+
+namespace ostrilo::win32 {
+
+// The composition root: the Win32 adapters, the shared start-up state and the
+// program's handlers, wired to the main window's events.
+class OstriloProgram : public WindowEvents {
+public:
+    explicit OstriloProgram(MainWindow& window);
+
+    // Runs the start-up sequence; returns the show command for the main window.
+    int FormLoad(int requestedShowCommand);
+
+    void OnTimer() override;
+    void OnResize() override;
+    void OnClose() override;
+    void OnSocketEvent(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnServiceRequest(WPARAM request) override;
+
+private:
+    MainWindow& window_;
+    StartupState state_;
+    Win32Clock clock_;
+    Win32FileSystem files_;
+    Win32ProfileReader profileReader_;
+    Win32Registry registry_;
+    Win32WinCCBridge bridge_;
+    Win32HalvexClient halvex2_{"Halvex2.dll"};
+    Win32HalvexClient halvex3_{"Halvex3.dll"};
+    Win32TcpListener listener_;
+    Win32LogList logList_;
+    Win32StatusBar statusBar_;
+    LogSink log_;
+    std::unique_ptr<ConfigReader> config_;
+    bool started_ = false;
+};
+
+}  // namespace ostrilo::win32

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <windows.h>
+
+namespace ostrilo::win32 {
+
+// Window messages that carry socket readiness (WSAAsyncSelect) and service requests.
+constexpr UINT kListenerEventMessage = WM_APP + 1;
+constexpr UINT kConnectionEventMessage = WM_APP + 2;
+constexpr UINT kServiceRequestMessage = WM_APP + 3;
+
+// What the main window hands on to the program. Everything arrives on the window's thread.
+class WindowEvents {
+public:
+    virtual ~WindowEvents() = default;
+    virtual void OnTimer() = 0;
+    virtual void OnResize() = 0;
+    virtual void OnClose() = 0;
+    virtual void OnSocketEvent(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    virtual void OnServiceRequest(WPARAM request) = 0;
+};
+
+}  // namespace ostrilo::win32
