@@ -94,12 +94,29 @@ void MainWindow::SizeStatusBarPanels() {
     wchar_t time[64] = L"00:00:00";
     GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, 64);
     GetTimeFormatW(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, 64);
-    const std::array<const wchar_t*, 4> widest{L"Socket connection status", L"WinCC run status",
-                                               L"Halvex run status", date};
+    const std::array<const wchar_t*, 5> widest{L"Socket connection status", L"WinCC run status",
+                                               L"Halvex run status", date, time};
+    std::array<int, 5> widths{};
+    int total = 0;
+    for (std::size_t panel = 0; panel < widest.size(); ++panel) {
+        widths[panel] = PanelWidthFor(statusBar_, widest[panel]);
+        total += widths[panel];
+    }
+    // Date and time must stay readable; the three status panels give up room first,
+    // their long design texts are soon replaced by short ones.
+    RECT client{};
+    GetClientRect(window_, &client);
+    const int excess = total - (client.right - client.left);
+    const int statusWidths = widths[0] + widths[1] + widths[2];
+    if (excess > 0 && statusWidths > excess) {
+        for (std::size_t panel = 0; panel < 3; ++panel) {
+            widths[panel] -= MulDiv(widths[panel], excess, statusWidths);
+        }
+    }
     std::array<int, 5> rightEdges{};
     int right = 0;
-    for (std::size_t panel = 0; panel < widest.size(); ++panel) {
-        right += PanelWidthFor(statusBar_, widest[panel]);
+    for (std::size_t panel = 0; panel < 4; ++panel) {
+        right += widths[panel];
         rightEdges[panel] = right;
     }
     rightEdges[4] = -1;  // the time panel takes the rest
@@ -132,7 +149,7 @@ void MainWindow::LayOutLogList() {
     const int statusBarHeight = GetWindowRect(statusBar_, &statusBarRect) ? statusBarRect.bottom - statusBarRect.top : 0;
     GetWindowRect(listBox_, &listRect);
     const ListGeometry geometry =
-        LayOutLogList(client.right - client.left, client.bottom - client.top, statusBarHeight,
+        ostrilo::LayOutLogList(client.right - client.left, client.bottom - client.top, statusBarHeight,
                       listRect.bottom - listRect.top);
     MoveWindow(listBox_, geometry.left, geometry.top, geometry.width, geometry.height, TRUE);
 }
