@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "app/lifecycle_events.h"
 #include "config/config_reader.h"
 #include "config/number_conversion.h"
 #include "logging/log_writer.h"
+#include "platform/service_control.h"
 #include "platform/tcp.h"
 #include "supervision/wincc_bridge.h"
 
@@ -45,8 +47,16 @@ void StartupSequence::SettleConfiguration() {
     if (state_.connectionType != kNoAlarmExport) ConnectBridgeLibrary();
 }
 
-void StartupSequence::LogRunMode() {
-    if (!state_.runAsService) log_.WriteLog("Ostrilo started as a normal application");
+bool StartupSequence::EnterRunMode(platform::ServiceControl& service) {
+    if (!state_.runAsService) {
+        log_.WriteLog("Ostrilo started as a normal application");
+        return true;
+    }
+    // Each operation may fail on its own; the next one still runs.
+    service.StartAttachment();
+    service.WriteEventLogEntry(kEventTypeInformation, kLifecycleEventId, "Ostrilo started");
+    log_.WriteLog("Ostrilo started as a service");
+    return false;
 }
 
 void StartupSequence::ReadDaysToKeepLogFiles() {

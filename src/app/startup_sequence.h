@@ -9,7 +9,10 @@ namespace ostrilo {
 class ConfigReader;
 class LogWriter;
 class WinCCBridge;
-namespace platform { class TcpListener; }
+namespace platform {
+class ServiceControl;
+class TcpListener;
+}  // namespace platform
 
 // The part of a normal start that settles the configuration: the version line, the
 // log retention, the connection type and its source, the listening socket for TCP
@@ -21,7 +24,9 @@ public:
                     platform::TcpListener& listener, WinCCBridge& bridge);
 
     void SettleConfiguration();
-    void LogRunMode();
+    // Attaches to the service control manager in service mode. Returns whether the
+    // main window is to be shown (it stays hidden for a service).
+    bool EnterRunMode(platform::ServiceControl& service);
 
 private:
     void ReadDaysToKeepLogFiles();

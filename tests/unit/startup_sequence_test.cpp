@@ -8,6 +8,7 @@
 #include "app/app_directory.h"
 #include "config/config_reader.h"
 #include "fakes/fake_configuration.h"
+#include "fakes/fake_service.h"
 #include "fakes/recording_log.h"
 #include "platform/tcp.h"
 #include "supervision/wincc_bridge.h"
@@ -55,7 +56,7 @@ protected:
         ConfigReader config(profile, registry, "C:\\Plant\\");
         StartupSequence startup(state, log, config, listener, bridge);
         startup.SettleConfiguration();
-        startup.LogRunMode();
+        windowShown = startup.EnterRunMode(service);
         return log.lines;
     }
     void SetIni(const std::string& key, const std::string& value) { profile.Set("General", key, value); }
@@ -65,7 +66,9 @@ protected:
     testing::RecordingLog log;
     ScriptedListener listener;
     ScriptedBridge bridge;
+    testing::FakeServiceControl service;
     StartupState state;
+    bool windowShown = false;
 };
 
 constexpr char kVersionLine[] = "Ostrilo version 1.0.02 is starting";
@@ -208,6 +211,20 @@ TEST_F(StartupSequenceTest, RetentionDaysAreRoundedHalfToEvenAndGarbageKeepsTheD
     profile = {};
     Start();
     EXPECT_EQ(state.daysToKeepLogFiles, 60);
+}
+
+TEST_F(StartupSequenceTest, ServiceModeAttachesWritesTheEventEntryAndHidesTheWindow) {
+    SetIni("ConnectionType", "0");
+    Start();
+    EXPECT_TRUE(windowShown);
+    EXPECT_TRUE(service.calls.empty());
+
+    log.lines.clear();
+    state.runAsService = true;
+    Start();
+    EXPECT_FALSE(windowShown);
+    EXPECT_THAT(service.calls, ElementsAre("StartAttachment", "Event 4 110 Ostrilo started"));
+    EXPECT_EQ(log.lines.back(), "Ostrilo started as a service");
 }
 
 TEST(AppDirectory, AlwaysEndsInExactlyOneBackslash) {

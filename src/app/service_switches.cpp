@@ -1,0 +1,71 @@
+#include "app/service_switches.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "config/number_conversion.h"
+#include "platform/process.h"
+#include "platform/service_control.h"
+
+namespace ostrilo {
+namespace {
+
+constexpr char kSettingsSection[] = "Parameters";
+constexpr char kRunAsServiceKey[] = "RunAsService";
+constexpr char kDisplayName[] = "Ostrilo";
+
+bool Contains(const std::string& text, const char* switchText) { return text.find(switchText) != std::string::npos; }
+
+}  // namespace
+
+RunKind RunKindOfArguments(const std::string& argumentText) {
+    std::string upper = argumentText;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (Contains(upper, "/U") || Contains(upper, "-U")) return RunKind::Removal;
+    if (Contains(upper, "/I") || Contains(upper, "-I")) return RunKind::Installation;
+    return RunKind::NormalStart;
+}
+
+ServiceSwitches::ServiceSwitches(StartupState& state, platform::ServiceControl& service, platform::Process& process)
+    : state_(state), service_(service), process_(process) {}
+
+RunKind ServiceSwitches::Classify() {
+    ReadRunAsService();
+    if (process_.AnotherInstanceRunning()) RefuseSecondInstance();
+    const RunKind kind = RunKindOfArguments(process_.ArgumentText());
+    if (kind == RunKind::Removal) Remove();
+    if (kind == RunKind::Installation) Install();
+    return kind;
+}
+
+void ServiceSwitches::ReadRunAsService() {
+    const auto number = WholeTextToInteger(service_.ReadSetting(kSettingsSection, kRunAsServiceKey, "0"));
+    state_.runAsService = number.value_or(0) != 0;
+}
+
+void ServiceSwitches::RefuseSecondInstance() {
+    // A service has nobody to read a box; it just ends.
+    if (!state_.runAsService) process_.ShowMessageBox("Ostrilo is already started!", true);
+    process_.EndNow();
+}
+
+void ServiceSwitches::Remove() {
+    if (service_.Uninstall()) {
+        service_.WriteSetting(kSettingsSection, kRunAsServiceKey, "0");
+        process_.ShowMessageBox(std::string(kDisplayName) + " service uninstalled successfully", false);
+    } else {
+        process_.ShowMessageBox(std::string(kDisplayName) + " failed to uninstall as service", false);
+    }
+}
+
+void ServiceSwitches::Install() {
+    if (service_.Install()) {
+        service_.WriteSetting(kSettingsSection, kRunAsServiceKey, "1");
+        process_.ShowMessageBox(std::string(kDisplayName) + " service installation succeeded", false);
+    } else {
+        process_.ShowMessageBox(std::string(kDisplayName) + " failed to install as service", false);
+    }
+}
+
+}  // namespace ostrilo

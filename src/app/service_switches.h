@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+#include "app/startup_state.h"
+
+namespace ostrilo {
+
+namespace platform {
+class Process;
+class ServiceControl;
+}  // namespace platform
+
+enum class RunKind { NormalStart, Installation, Removal };
+
+// Which switch the argument text holds: removal wins over installation, and either
+// may stand anywhere, in any case ("-install" installs; a path like "c:/u..." removes).
+RunKind RunKindOfArguments(const std::string& argumentText);
+
+// The first thing a start does: reads the service setting, refuses a second instance
+// (ending the process), and carries out an installation or removal run. Returns the
+// kind of run; for an installation or removal the caller unloads the main window.
+class ServiceSwitches {
+public:
+    ServiceSwitches(StartupState& state, platform::ServiceControl& service, platform::Process& process);
+    RunKind Classify();
+
+private:
+    void ReadRunAsService();
+    void RefuseSecondInstance();
+    void Remove();
+    void Install();
+
+    StartupState& state_;
+    platform::ServiceControl& service_;
+    platform::Process& process_;
+};
+
+}  // namespace ostrilo
