@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/clock.h"
+
+namespace ostrilo {
+
+namespace platform {
+class FileSystem;
+}  // namespace platform
+
+// A listed name read as a day file of the log folder.
+struct DayFile {
+    std::string upperBaseName;  // the "YYYY-MM-DD" part, upper-cased
+    // 365-day years and 30-day months, deliberately not a calendar difference; wide
+    // enough that no clock reading or name can overflow it.
+    std::int64_t ageInDays = 0;
+};
+
+// Upper-cases the name, takes the base before the first occurrence of `extension` (any
+// case) and requires exactly ten characters; year, month and day are the leading digits
+// of characters 1-4, 6-7 and 9-10 (none gives 0). Empty for anything else, including
+// names that could lead out of the folder.
+std::optional<DayFile> ReadDayFile(std::string_view fileName, std::string_view extension,
+                                   const platform::LocalDateTime& today);
+
+// Deletes the day files older than a number of days; what the supervision tick calls.
+class LogRetention {
+public:
+    virtual ~LogRetention() = default;
+    virtual void DeleteOldLogFiles(const std::string& extension, std::int32_t daysToKeep) = 0;
+};
+
+// Works on AppDirectory + "LogFiles\", silently: nothing is logged and nothing that fails
+// reaches the caller; a file that cannot be deleted is tried again at the next run.
+class DayFileRetention : public LogRetention {
+public:
+    // `appDirectory` is read at every run, so it may be settled after construction.
+    DayFileRetention(platform::Clock& clock, platform::FileSystem& files, const std::string& appDirectory);
+    DayFileRetention(platform::Clock&, platform::FileSystem&, std::string&&) = delete;
+
+    void DeleteOldLogFiles(const std::string& extension, std::int32_t daysToKeep) override;
+
+private:
+    platform::Clock& clock_;
+    platform::FileSystem& files_;
+    const std::string& appDirectory_;
+};
+
+}  // namespace ostrilo
