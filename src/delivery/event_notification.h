@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "config/ini_values.h"
+#include "delivery/halvex_gateway.h"
+
+namespace ostrilo {
+
+// The INI sections that configure what Halvex is told about each lifecycle event.
+inline constexpr char kNotifyOstriloStarted[] = "HalvexMessageWhenOstriloIsStarted";
+inline constexpr char kNotifyOstriloStopped[] = "HalvexMessageWhenOstriloIsStopped";
+inline constexpr char kNotifyWinCCStarted[] = "HalvexMessageWhenWinCCIsStarted";
+inline constexpr char kNotifyWinCCStopped[] = "HalvexMessageWhenWinCCIsStopped";
+
+inline constexpr std::size_t kNotificationFieldCount = 5;
+using NotificationFields = std::array<std::string, kNotificationFieldCount>;
+
+// The event type that the "EventType" text names, when it is one that is sent (0, 1 or 2).
+std::optional<std::int32_t> SendableEventType(std::string_view eventTypeText);
+
+// type + "||" + "|" + T0 + ... + "|" + T4, the fields passed through unchanged.
+std::string NotificationMessage(std::int32_t eventType, const NotificationFields& fields);
+
+// Reads a notification section afresh at every call and hands its message to Halvex.
+class EventNotifier {
+public:
+    EventNotifier(IniValues& ini, HalvexGateway& halvex);
+    // Logs nothing itself: the delivery logs the outcome.
+    void SendEventNotification(const std::string& sectionName);
+
+private:
+    IniValues& ini_;
+    HalvexGateway& halvex_;
+};
+
+}  // namespace ostrilo

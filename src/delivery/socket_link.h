@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "logging/log_writer.h"
+#include "platform/status_bar.h"
+#include "platform/tcp.h"
+
+namespace ostrilo {
+
+// The one accepted connection from Halvex, with the lines still waiting for the socket
+// to take them. Every line handed to Deliver ends in exactly one log line: "Sent ..."
+// once the socket has taken all of it, or "Failed ..." when it is dropped.
+class SocketLink {
+public:
+    static constexpr int kStatusPanel = 1;
+    // Memory the waiting lines may hold; a peer that lets them grow beyond it counts
+    // as gone and the link is dropped.
+    static constexpr std::size_t kOutgoingLimit = 1024 * 1024;
+    // Inbound data read per readable event; the platform signals again when more is left.
+    static constexpr std::size_t kReadChunkSize = 4096;
+    static constexpr int kMaxReadChunksPerEvent = 64;
+
+    SocketLink(platform::StatusBar& statusBar, LogWriter& log);
+    SocketLink(const SocketLink&) = delete;
+    SocketLink& operator=(const SocketLink&) = delete;
+
+    // The newest request wins: an open connection is dropped before accepting.
+    void OnConnectionRequest(platform::TcpListener& listener);
+    void OnReadable();
+    void OnWritable();
+    void OnClosed();
+    void OnError();
+
+    bool IsConnected() const;
+    bool HasPendingOutput() const;
+
+    // Hands `line` to the connection, or queues it behind earlier lines; `message`
+    // names it in the log. False when the message was dropped.
+    bool Deliver(const std::string& line, const std::string& message);
+
+    // Ends the connection; lines still waiting are logged as failed.
+    void CloseConnection();
+
+private:
+    struct PendingLine {
+        std::string line;
+        std::string message;
+        std::size_t bytesSent = 0;
+    };
+
+    static std::size_t MemoryHeldBy(const PendingLine& pending);
+
+    void Flush();
+    void LogOutcome(const char* prefix, const PendingLine& pending);
+
+    platform::StatusBar& statusBar_;
+    LogWriter& log_;
+    std::unique_ptr<platform::TcpConnection> connection_;
+    std::deque<PendingLine> pending_;
+    std::size_t pendingMemory_ = 0;
+};
+
+}  // namespace ostrilo

@@ -1,0 +1,131 @@
+#include "supervision/supervision_tick.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "delivery/event_notification.h"
+#include "logging/skip_on_failure.h"
+
+namespace ostrilo {
+
+namespace {
+
+constexpr std::int32_t kAlarmExportDisabled = -1;
+constexpr std::int32_t kStopMessageServiceError = 4;
+constexpr std::int32_t kReconnectError = 7;
+constexpr char kLogFileExtension[] = ".Log";
+constexpr char kRunText[] = "RUN";
+constexpr char kStopText[] = "STOP";
+
+// The first check reports what it finds; later checks report changes.
+std::string StateLine(const std::string& subject, bool firstCheck, bool running) {
+    if (firstCheck) return "We found out that " + subject + (running ? " is running" : " is stopped");
+    return subject + (running ? " has recently been started" : " has recently been stopped");
+}
+
+std::string MessageWithoutLineBreaks(const char* text, std::size_t length) {
+    std::string message(text, length);
+    message.erase(std::remove_if(message.begin(), message.end(), [](char c) { return c == '\r' || c == '\n'; }),
+                  message.end());
+    return message;
+}
+
+}  // namespace
+
+SupervisionTick::SupervisionTick(SupervisionSettings settings, SupervisionServices services)
+    : settings_(settings), services_(std::move(services)), messageBuffer_(kMessageBufferLength) {}
+
+void SupervisionTick::OnTimer() noexcept {
+    // A tick that starts while another is still in progress leaves no trace at all.
+    if (tickBusy_) return;
+    if (settings_.connectionType == kAlarmExportDisabled) return;
+    tickBusy_ = true;
+    RunTick();
+    firstTickDone_ = true;
+    tickBusy_ = false;
+}
+
+void SupervisionTick::RunTick() noexcept {
+    millisecondsSinceCheck_ += settings_.timerIntervalMilliseconds;
+    if (millisecondsSinceCheck_ >= kCheckPeriodMilliseconds || !firstTickDone_) {
+        SkipOnFailure([this] { CheckWinCC(); });
+    }
+    if (winCCRunning_) SkipOnFailure([this] { RelayMessages(); });
+    SkipOnFailure([this] { CheckHalvex(); });
+    SkipOnFailure([this] { ShowRunStates(); });
+    SkipOnFailure([this] { RunRetentionOnNewDay(); });
+}
+
+void SupervisionTick::CheckWinCC() {
+    const bool wasRunning = winCCRunning_;
+    // Restarting a running service is harmless and recovers one the library lost.
+    if (wasRunning) services_.bridge.StartWinCCMsgService();
+    winCCRunning_ = WinCCHasRuntimeProject();
+    if (!winCCRunning_) ActOnWinCCError();
+    if (winCCRunning_ != wasRunning || !firstTickDone_) ReportWinCCState();
+    millisecondsSinceCheck_ = 0;
+}
+
+bool SupervisionTick::WinCCHasRuntimeProject() {
+    const auto count = services_.bridge.GetWinCCRuntimeProject(messageBuffer_.data(), kMessageBufferLength);
+    return TextLength(count) > 0;
+}
+
+void SupervisionTick::ActOnWinCCError() {
+    std::int32_t errorWords[5] = {};
+    services_.bridge.GetWinCCCmnError(errorWords, messageBuffer_.data(), kMessageBufferLength);
+    if (errorWords[0] == kStopMessageServiceError) services_.bridge.StopWinCCMsgService();
+    if (errorWords[0] == kReconnectError) services_.bridge.ConnectWinCCDMProc();
+}
+
+void SupervisionTick::ReportWinCCState() {
+    services_.log.WriteLog(StateLine("WinCC", !firstTickDone_, winCCRunning_));
+    if (!firstTickDone_) {
+        if (winCCRunning_) services_.bridge.StartWinCCMsgService();
+        return;
+    }
+    // Only changes seen after the first check are announced to Halvex.
+    const char* section = winCCRunning_ ? kNotifyWinCCStarted : kNotifyWinCCStopped;
+    SkipOnFailure([&] { services_.sendEventNotification(section); });
+}
+
+void SupervisionTick::RelayMessages() {
+    for (int relayed = 0; relayed < kMessagesPerTick; ++relayed) {
+        const auto count = services_.bridge.GetWinCCMsgServiceMessage(messageBuffer_.data(), kMessageBufferLength);
+        const std::size_t length = TextLength(count);
+        if (length == 0) return;
+        const std::string message = MessageWithoutLineBreaks(messageBuffer_.data(), length);
+        // A message Halvex could not take is lost; the next one still goes out.
+        SkipOnFailure([&] { services_.halvex.SendToHalvex(message); });
+    }
+}
+
+void SupervisionTick::CheckHalvex() {
+    const bool wasRunning = halvexRunning_;
+    SkipOnFailure([this] { halvexRunning_ = services_.halvex.IsHalvexRunning(); });
+    if (halvexRunning_ != wasRunning || !firstTickDone_) {
+        services_.log.WriteLog(StateLine("Halvex", !firstTickDone_, halvexRunning_));
+    }
+}
+
+void SupervisionTick::ShowRunStates() {
+    services_.statusBar.SetPanelText(kWinCCPanel, winCCRunning_ ? kRunText : kStopText);
+    services_.statusBar.SetPanelText(kHalvexPanel, halvexRunning_ ? kRunText : kStopText);
+}
+
+void SupervisionTick::RunRetentionOnNewDay() {
+    // Only equality of the day numbers counts, so a change of month is seen as well.
+    const auto today = static_cast<std::int16_t>(services_.clock.Now().day);
+    if (today == lastLogDay_) return;
+    // A failed run waits for the next day rather than being retried ten times a second.
+    SkipOnFailure([this] { services_.deleteOldLogFiles(kLogFileExtension, settings_.daysToKeepLogFiles); });
+    lastLogDay_ = today;
+}
+
+std::size_t SupervisionTick::TextLength(std::optional<std::int16_t> count) const {
+    if (!count || *count <= 0) return 0;
+    // The library's own count is not trusted beyond the buffer it was given.
+    return std::min(static_cast<std::size_t>(*count), messageBuffer_.size());
+}
+
+}  // namespace ostrilo

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "delivery/halvex_gateway.h"
+#include "logging/log_writer.h"
+#include "platform/clock.h"
+#include "platform/status_bar.h"
+#include "supervision/wincc_bridge.h"
+
+namespace ostrilo {
+
+using EventNotificationSender = std::function<void(const std::string& sectionName)>;
+using LogFileRetention = std::function<void(const std::string& extension, std::int32_t daysToKeep)>;
+
+// Start-up settings, read at every tick: start-up settles them after construction.
+struct SupervisionSettings {
+    const std::int32_t& connectionType;
+    const std::int32_t& daysToKeepLogFiles;
+    std::int32_t timerIntervalMilliseconds;  // the interval the timer was armed with
+};
+
+struct SupervisionServices {
+    WinCCBridge& bridge;
+    HalvexGateway& halvex;
+    platform::StatusBar& statusBar;
+    platform::Clock& clock;
+    LogWriter& log;
+    EventNotificationSender sendEventNotification;
+    LogFileRetention deleteOldLogFiles;
+};
+
+// The program's main loop, run by the window's timer: follows WinCC and Halvex, relays
+// WinCC's alarms to Halvex and starts the daily log retention.
+class SupervisionTick {
+public:
+    // Bounds the longest project name, error text and alarm the bridge can hand over.
+    static constexpr std::int16_t kMessageBufferLength = 8192;
+    static constexpr int kMessagesPerTick = 20;
+    static constexpr std::int32_t kCheckPeriodMilliseconds = 1000;
+    static constexpr int kWinCCPanel = 2;
+    static constexpr int kHalvexPanel = 3;
+
+    SupervisionTick(SupervisionSettings settings, SupervisionServices services);
+    SupervisionTick(const SupervisionTick&) = delete;
+    SupervisionTick& operator=(const SupervisionTick&) = delete;
+
+    // Never throws: a step that fails is skipped and the tick goes on with the next.
+    void OnTimer() noexcept;
+
+private:
+    void RunTick() noexcept;
+    void CheckWinCC();
+    bool WinCCHasRuntimeProject();
+    void ActOnWinCCError();
+    void ReportWinCCState();
+    void RelayMessages();
+    void CheckHalvex();
+    void ShowRunStates();
+    void RunRetentionOnNewDay();
+    std::size_t TextLength(std::optional<std::int16_t> count) const;
+
+    SupervisionSettings settings_;
+    SupervisionServices services_;
+
+    std::int32_t millisecondsSinceCheck_ = 0;
+    std::vector<char> messageBuffer_;
+    std::int16_t lastLogDay_ = 0;
+    bool firstTickDone_ = false;
+    bool winCCRunning_ = false;
+    bool halvexRunning_ = false;
+    bool tickBusy_ = false;
+};
+
+}  // namespace ostrilo

@@ -1,0 +1,96 @@
+#include "delivery/event_notification.h"
+
+#include <map>
+#include <utility>
+
+#include <gtest/gtest.h>
+
+namespace ostrilo {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class FakeIni : public IniValues {
+public:
+    std::string ReadIniValue(const std::string& section, const std::string& key,
+                             const std::string& defaultText) override {
+        reads.push_back(section + "/" + key);
+        const auto found = values.find({section, key});
+        return found == values.end() ? defaultText : found->second;
+    }
+    std::map<std::pair<std::string, std::string>, std::string> values;
+    Lines reads;
+};
+
+class RecordingGateway : public HalvexGateway {
+public:
+    bool SendToHalvex(const std::string& message) override {
+        sent.push_back(message);
+        return true;
+    }
+    bool IsHalvexRunning() override { return true; }
+    Lines sent;
+};
+
+TEST(NotificationEventType, OnlyWholeNumbersZeroToTwoAfterRoundingAreSent) {
+    EXPECT_EQ(SendableEventType("2.5"), 2) << "a half goes to the even neighbour";
+    EXPECT_EQ(SendableEventType("2.6"), std::nullopt);
+    EXPECT_EQ(SendableEventType("0.4"), 0);
+    EXPECT_EQ(SendableEventType("1abc"), 1);
+    EXPECT_EQ(SendableEventType(""), 0) << "an empty or non-numeric type counts as 0";
+    EXPECT_EQ(SendableEventType("Start"), 0);
+    EXPECT_EQ(SendableEventType("3"), std::nullopt);
+    EXPECT_EQ(SendableEventType("-1"), std::nullopt);
+    EXPECT_EQ(SendableEventType("99999999999"), std::nullopt) << "beyond 32 bits nothing is sent";
+}
+
+TEST(NotificationMessageText, AlwaysHoldsFiveFieldsAfterTheType) {
+    EXPECT_EQ(NotificationMessage(0, {}), "0|||||||");
+    EXPECT_EQ(NotificationMessage(1, {"Start"}), "1|||Start||||");
+    EXPECT_EQ(NotificationMessage(2, {"a", "b", "c", "d", "e"}), "2|||a|b|c|d|e");
+    EXPECT_EQ(NotificationMessage(0, {"x|y", "", " spaced "}), "0|||x|y|| spaced ||");
+}
+
+class EventNotifierTest : public ::testing::Test {
+protected:
+    FakeIni ini;
+    RecordingGateway halvex;
+    EventNotifier notifier{ini, halvex};
+};
+
+TEST_F(EventNotifierTest, MissingSectionSendsNothingAfterOneRead) {
+    notifier.SendEventNotification(kNotifyWinCCStarted);
+    EXPECT_TRUE(halvex.sent.empty());
+    EXPECT_EQ(ini.reads, Lines{"HalvexMessageWhenWinCCIsStarted/EventType"});
+}
+
+TEST_F(EventNotifierTest, ConfiguredSectionIsSentOnceWithItsFields) {
+    ini.values[{kNotifyOstriloStarted, "EventType"}] = "1";
+    ini.values[{kNotifyOstriloStarted, "T0"}] = "Start";
+    ini.values[{kNotifyOstriloStarted, "T3"}] = "line 3";
+    notifier.SendEventNotification(kNotifyOstriloStarted);
+    EXPECT_EQ(halvex.sent, Lines{"1|||Start|||line 3|"});
+    EXPECT_EQ(ini.reads.size(), 6u);
+}
+
+TEST_F(EventNotifierTest, SectionIsReadAfreshAtEveryEvent) {
+    ini.values[{kNotifyWinCCStopped, "EventType"}] = "2";
+    notifier.SendEventNotification(kNotifyWinCCStopped);
+    ini.values[{kNotifyWinCCStopped, "EventType"}] = "3";
+    notifier.SendEventNotification(kNotifyWinCCStopped);
+    ini.values[{kNotifyWinCCStopped, "EventType"}] = "0";
+    ini.values[{kNotifyWinCCStopped, "T4"}] = "edited";
+    notifier.SendEventNotification(kNotifyWinCCStopped);
+    EXPECT_EQ(halvex.sent, (Lines{"2|||||||", "0|||||||edited"}));
+}
+
+TEST_F(EventNotifierTest, SectionsAreNotConfusedWithEachOther) {
+    ini.values[{kNotifyOstriloStopped, "EventType"}] = "0";
+    ini.values[{kNotifyOstriloStopped, "T0"}] = "bye";
+    notifier.SendEventNotification(kNotifyOstriloStarted);
+    notifier.SendEventNotification(kNotifyOstriloStopped);
+    EXPECT_EQ(halvex.sent, Lines{"0|||bye||||"});
+}
+
+}  // namespace
+}  // namespace ostrilo

@@ -1,0 +1,220 @@
+#include "delivery/socket_link.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/fake_tcp.h"
+#include "fakes/recording_log.h"
+#include "fakes/recording_status_bar.h"
+
+namespace ostrilo {
+namespace {
+
+using testing::FakeListener;
+using testing::PeerView;
+using testing::RecordingLog;
+using testing::RecordingStatusBar;
+using Lines = std::vector<std::string>;
+
+// The messages named by the log lines that begin with `prefix`.
+Lines LinesStartingWith(const Lines& lines, const std::string& prefix) {
+    Lines messages;
+    for (const auto& line : lines) {
+        if (line.rfind(prefix, 0) == 0) messages.push_back(line.substr(prefix.size()));
+    }
+    return messages;
+}
+
+constexpr char kSent[] = "Sent Message to Halvex: ";
+constexpr char kFailed[] = "Failed to send Message to Halvex: ";
+
+class SocketLinkTest : public ::testing::Test {
+protected:
+    std::shared_ptr<PeerView> Connect() {
+        auto peer = listener.PrepareConnection();
+        link.OnConnectionRequest(listener);
+        return peer;
+    }
+    bool Deliver(const std::string& message) { return link.Deliver(message + "||24\n", message); }
+
+    RecordingLog log;
+    RecordingStatusBar statusBar;
+    FakeListener listener;
+    SocketLink link{statusBar, log};
+};
+
+TEST_F(SocketLinkTest, WithoutConnectionEveryMessageGetsOneFailureLine) {
+    EXPECT_FALSE(Deliver("a"));
+    EXPECT_FALSE(Deliver("b"));
+    EXPECT_EQ(log.lines, (Lines{std::string(kFailed) + "a", std::string(kFailed) + "b"}));
+    EXPECT_TRUE(statusBar.writes.empty()) << "the panel keeps its layout text until a connection event";
+}
+
+TEST_F(SocketLinkTest, LineTakenAtOnceIsLoggedAsSent) {
+    auto peer = Connect();
+    EXPECT_TRUE(Deliver("abc"));
+    EXPECT_EQ(peer->wire, "abc||24\n");
+    EXPECT_EQ(log.lines, Lines{std::string(kSent) + "abc"});
+    EXPECT_FALSE(link.HasPendingOutput());
+}
+
+TEST_F(SocketLinkTest, LinesThatWouldBlockWaitAndFlushInOrderWhenWritable) {
+    auto peer = Connect();
+    peer->sendBudget = 3;
+    EXPECT_TRUE(Deliver("alpha"));
+    EXPECT_TRUE(Deliver("beta"));
+    EXPECT_EQ(peer->wire, "alp");
+    EXPECT_TRUE(link.HasPendingOutput());
+    EXPECT_TRUE(log.lines.empty()) << "nothing counts as sent before the socket took the whole line";
+
+    peer->sendBudget = std::string::npos;
+    link.OnWritable();
+    EXPECT_EQ(peer->wire, "alpha||24\nbeta||24\n");
+    EXPECT_EQ(LinesStartingWith(log.lines, kSent), (Lines{"alpha", "beta"}));
+    EXPECT_FALSE(link.HasPendingOutput());
+}
+
+TEST_F(SocketLinkTest, TrickleOfPartialSendsNeverCutsOrReordersLines) {
+    auto peer = Connect();
+    std::string expectedWire;
+    Lines expectedSent;
+    for (int i = 0; i < 60; ++i) {
+        const std::string message = "alarm " + std::to_string(i) + std::string(i % 7, '|');
+        expectedWire += message + "||24\n";
+        expectedSent.push_back(message);
+        peer->sendBudget = static_cast<std::size_t>(i % 5);
+        EXPECT_TRUE(Deliver(message));
+        if (i % 3 == 0) link.OnWritable();
+    }
+    while (link.HasPendingOutput()) {
+        peer->sendBudget = 4;
+        link.OnWritable();
+    }
+    EXPECT_EQ(peer->wire, expectedWire);
+    EXPECT_EQ(log.lines.size(), expectedSent.size()) << "exactly one line per message";
+    EXPECT_EQ(LinesStartingWith(log.lines, kSent), expectedSent);
+}
+
+TEST_F(SocketLinkTest, PeerThatStopsReadingIsDroppedWithOneFailureLinePerUnsentMessage) {
+    auto peer = Connect();
+    peer->sendBudget = 0;
+    const std::string message(1000, 'm');
+    int handedOver = 0;
+    while (link.IsConnected()) {
+        Deliver(message);
+        ++handedOver;
+        ASSERT_LT(handedOver, 2000) << "the outgoing buffer must be bounded";
+    }
+    EXPECT_GT(handedOver, 400) << "a slow peer deserves a buffer of about a megabyte";
+    EXPECT_TRUE(peer->closed);
+    EXPECT_EQ(statusBar.panels[SocketLink::kStatusPanel], "Not Connected");
+    EXPECT_FALSE(link.HasPendingOutput());
+    EXPECT_EQ(LinesStartingWith(log.lines, kFailed).size(), static_cast<std::size_t>(handedOver));
+    EXPECT_EQ(log.lines.size(), static_cast<std::size_t>(handedOver));
+
+    EXPECT_FALSE(Deliver("after"));
+    EXPECT_EQ(log.lines.back(), std::string(kFailed) + "after");
+}
+
+TEST_F(SocketLinkTest, SendErrorDropsLinkAndFailsEveryWaitingLine) {
+    auto peer = Connect();
+    peer->sendBudget = 2;
+    Deliver("one");
+    Deliver("two");
+    peer->sendError = 10054;
+    link.OnWritable();
+    EXPECT_EQ(LinesStartingWith(log.lines, kFailed), (Lines{"one", "two"}));
+    EXPECT_FALSE(link.IsConnected());
+    EXPECT_TRUE(peer->closed);
+    EXPECT_EQ(statusBar.panels[SocketLink::kStatusPanel], "Not Connected");
+}
+
+TEST_F(SocketLinkTest, SendErrorOnIdleLinkFailsThatMessage) {
+    auto peer = Connect();
+    peer->sendError = 10053;
+    EXPECT_FALSE(Deliver("lost"));
+    EXPECT_EQ(log.lines, Lines{std::string(kFailed) + "lost"});
+    EXPECT_FALSE(link.IsConnected());
+}
+
+TEST_F(SocketLinkTest, NewestConnectionWinsAndOldPendingLinesFail) {
+    auto first = Connect();
+    first->sendBudget = 0;
+    Deliver("stuck");
+    auto second = Connect();
+
+    EXPECT_TRUE(first->closed);
+    EXPECT_FALSE(second->closed);
+    EXPECT_EQ(statusBar.panels[SocketLink::kStatusPanel], "Connected");
+    EXPECT_EQ(LinesStartingWith(log.lines, kFailed), Lines{"stuck"});
+
+    EXPECT_TRUE(Deliver("fresh"));
+    EXPECT_EQ(second->wire, "fresh||24\n");
+    EXPECT_EQ(first->wire, "");
+}
+
+TEST_F(SocketLinkTest, FailedAcceptLeavesLinkNotConnected) {
+    auto first = Connect();
+    link.OnConnectionRequest(listener);  // nothing prepared: accepting fails
+    EXPECT_TRUE(first->closed);
+    EXPECT_FALSE(link.IsConnected());
+    EXPECT_EQ(statusBar.panels[SocketLink::kStatusPanel], "Not Connected");
+}
+
+TEST_F(SocketLinkTest, InboundDataIsDrainedAndIgnored) {
+    auto peer = Connect();
+    peer->inboundBytes = 3 * SocketLink::kReadChunkSize + 17;
+    link.OnReadable();
+    EXPECT_EQ(peer->inboundBytes, 0u);
+    EXPECT_TRUE(link.IsConnected());
+    EXPECT_TRUE(Deliver("still works"));
+    EXPECT_EQ(peer->wire, "still works||24\n");
+}
+
+TEST_F(SocketLinkTest, FloodingPeerCannotHoldTheThreadInOneReadEvent) {
+    auto peer = Connect();
+    peer->inboundBytes = std::string::npos;
+    link.OnReadable();
+    EXPECT_LE(peer->receiveCalls, SocketLink::kMaxReadChunksPerEvent);
+    EXPECT_TRUE(link.IsConnected());
+}
+
+TEST_F(SocketLinkTest, PeerCloseFoundWhileReadingEndsTheLink) {
+    auto peer = Connect();
+    peer->inboundBytes = 10;
+    peer->peerClosedAfterInbound = true;
+    link.OnReadable();
+    EXPECT_TRUE(peer->closed);
+    EXPECT_FALSE(link.IsConnected());
+    EXPECT_EQ(statusBar.panels[SocketLink::kStatusPanel], "Not Connected");
+}
+
+TEST_F(SocketLinkTest, CloseAndErrorEventsEndTheLinkAndReconnectResumesDelivery) {
+    for (bool viaError : {false, true}) {
+        auto peer = Connect();
+        peer->sendBudget = 0;
+        Deliver("waiting");
+        log.lines.clear();
+        viaError ? link.OnError() : link.OnClosed();
+        EXPECT_TRUE(peer->closed);
+        EXPECT_EQ(statusBar.panels[SocketLink::kStatusPanel], "Not Connected");
+        EXPECT_EQ(log.lines, Lines{std::string(kFailed) + "waiting"});
+        EXPECT_FALSE(Deliver("missed"));
+    }
+    auto again = Connect();
+    EXPECT_TRUE(Deliver("resumed"));
+    EXPECT_EQ(again->wire, "resumed||24\n") << "nothing missed in between is resent";
+}
+
+TEST_F(SocketLinkTest, ShutdownCloseFailsOnlyTheLinesStillWaiting) {
+    auto peer = Connect();
+    Deliver("delivered");
+    peer->sendBudget = 0;
+    Deliver("waiting");
+    link.CloseConnection();
+    EXPECT_TRUE(peer->closed);
+    EXPECT_FALSE(link.HasPendingOutput());
+    EXPECT_EQ(log.lines, (Lines{std::string(kSent) + "delivered", std::string(kFailed) + "waiting"}));
+}
+
+}  // namespace
+}  // namespace ostrilo
