@@ -14,6 +14,8 @@ public:
     virtual std::string ArgumentText() = 0;
     // A modal box captioned "Ostrilo" with one OK button; waits until it is closed.
     virtual void ShowMessageBox(const std::string& text, bool errorIcon) = 0;
+    // Lets time pass on this thread, for bounded waits.
+    virtual void SleepMilliseconds(int milliseconds) = 0;
     // Ends the process at once; never returns.
     [[noreturn]] virtual void EndNow() = 0;
 };

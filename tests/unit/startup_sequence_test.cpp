@@ -7,6 +7,7 @@
 
 #include "app/app_directory.h"
 #include "config/config_reader.h"
+#include "fakes/fake_bridge.h"
 #include "fakes/fake_configuration.h"
 #include "fakes/fake_service.h"
 #include "fakes/recording_log.h"
@@ -31,25 +32,6 @@ public:
     std::vector<int> listenedPorts;
 };
 
-class ScriptedBridge : public WinCCBridge {
-public:
-    std::optional<std::int32_t> GetDLLVersion() override { return version; }
-    std::optional<std::int16_t> ConnectWinCCDMProc() override {
-        ++connectCalls;
-        return connectResult;
-    }
-    bool DisconnectWinCCDMProc() override { return true; }
-    bool StartWinCCMsgService() override { return true; }
-    bool StopWinCCMsgService() override { return true; }
-    std::optional<std::int16_t> GetWinCCRuntimeProject(char*, std::int16_t) override { return 0; }
-    std::optional<std::int16_t> GetWinCCCmnError(std::int32_t (&)[5], char*, std::int16_t) override { return 0; }
-    std::optional<std::int16_t> GetWinCCMsgServiceMessage(char*, std::int16_t) override { return 0; }
-
-    std::optional<std::int32_t> version = 2;
-    std::optional<std::int16_t> connectResult = 1;
-    int connectCalls = 0;
-};
-
 class StartupSequenceTest : public ::testing::Test {
 protected:
     std::vector<std::string> Start() {
@@ -65,7 +47,7 @@ protected:
     testing::FakeRegistry registry;
     testing::RecordingLog log;
     ScriptedListener listener;
-    ScriptedBridge bridge;
+    testing::FakeBridge bridge;
     testing::FakeServiceControl service;
     StartupState state;
     bool windowShown = false;

@@ -50,10 +50,12 @@ public:
     void ShowMessageBox(const std::string& text, bool errorIcon) override {
         boxes.push_back(text + (errorIcon ? " [error icon]" : ""));
     }
+    void SleepMilliseconds(int milliseconds) override { sleptMs += milliseconds; }
     // The real one never returns; the test sees the end as an exception.
     [[noreturn]] void EndNow() override { throw ProcessEnded{}; }
 
     bool anotherInstance = false;
+    int sleptMs = 0;
     std::string arguments;
     std::vector<std::string> boxes;
 };

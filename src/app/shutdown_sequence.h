@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/startup_state.h"
+
+namespace ostrilo {
+
+class EventNotifier;
+class LogWriter;
+class SocketLink;
+class WinCCBridge;
+namespace platform {
+class Process;
+class ServiceControl;
+}  // namespace platform
+
+// The end of every run but a refused second instance: releases the bridge library,
+// records the stop in the log, the event log (service) and towards Halvex, closes the
+// link to Halvex and ends the process. No failing step stops it.
+class ShutdownSequence {
+public:
+    // How long lines still waiting for a slow Halvex peer may take to leave.
+    static constexpr int kFlushTimeoutMs = 2000;
+    static constexpr int kFlushPollMs = 10;
+
+    ShutdownSequence(const StartupState& state, LogWriter& log, WinCCBridge& bridge, SocketLink& socketLink,
+                     EventNotifier& notifier, platform::ServiceControl& service, platform::Process& process);
+
+    // Ends the process; returns only where ending it failed.
+    void Run();
+
+private:
+    void StopBridgeLibrary();
+    void CloseDataSocket();
+
+    const StartupState& state_;
+    LogWriter& log_;
+    WinCCBridge& bridge_;
+    SocketLink& socketLink_;
+    EventNotifier& notifier_;
+    platform::ServiceControl& service_;
+    platform::Process& process_;
+};
+
+}  // namespace ostrilo
