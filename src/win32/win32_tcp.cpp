@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <utility>
+#include <vector>
 
 #include "win32/winsock_error_text.h"
 
@@ -23,18 +24,31 @@ SocketEvent::Kind KindOf(WORD event) {
     }
 }
 
+// Events already queued for a socket stay in the queue after it is closed. Removed here,
+// they cannot be taken for events of the next connection, which may get the same handle.
+void DiscardQueuedEvents(HWND window, UINT eventMessage, SOCKET closed) {
+    std::vector<MSG> others;
+    MSG message{};
+    while (::PeekMessageA(&message, window, eventMessage, eventMessage, PM_REMOVE)) {
+        if (message.wParam != closed) others.push_back(message);
+    }
+    for (const MSG& other : others) ::PostMessageA(other.hwnd, other.message, other.wParam, other.lParam);
+}
+
 }  // namespace
 
-SocketEvent DecodeSocketMessage(WPARAM wParam, LPARAM lParam) {
+SocketEvent DecodeSocketMessage(LPARAM lParam) {
     SocketEvent event;
-    event.socket = static_cast<std::uintptr_t>(wParam);
     event.kind = KindOf(WSAGETSELECTEVENT(lParam));
     event.errorCode = WSAGETSELECTERROR(lParam);
     return event;
 }
 
-Win32TcpConnection::Win32TcpConnection(ScopedSocket socket, std::shared_ptr<WinsockSession> session)
-    : session_(std::move(session)), socket_(std::move(socket)) {}
+Win32TcpConnection::Win32TcpConnection(ScopedSocket socket, std::shared_ptr<WinsockSession> session, HWND window,
+                                       UINT eventMessage)
+    : session_(std::move(session)), socket_(std::move(socket)), window_(window), eventMessage_(eventMessage) {}
+
+Win32TcpConnection::~Win32TcpConnection() { Close(); }
 
 platform::SendResult Win32TcpConnection::Send(const char* data, std::size_t size) {
     platform::SendResult result;
@@ -74,7 +88,13 @@ platform::ReceiveResult Win32TcpConnection::Receive(char* buffer, std::size_t ca
     return result;
 }
 
-void Win32TcpConnection::Close() { socket_.Reset(); }
+// closesocket stops further events; a close made by the program raises none.
+void Win32TcpConnection::Close() {
+    if (!socket_.IsValid()) return;
+    const SOCKET closed = socket_.Get();
+    socket_.Reset();
+    DiscardQueuedEvents(window_, eventMessage_, closed);
+}
 
 Win32TcpListener::Win32TcpListener(HWND window, UINT acceptMessage, UINT connectionMessage)
     : window_(window),
@@ -124,14 +144,9 @@ std::unique_ptr<platform::TcpConnection> Win32TcpListener::Accept() {
         SOCKET_ERROR) {
         return nullptr;
     }
-    latestConnection_ = accepted.Get();
-    return std::make_unique<Win32TcpConnection>(std::move(accepted), session_);
+    return std::make_unique<Win32TcpConnection>(std::move(accepted), session_, window_, connectionMessage_);
 }
 
 std::string Win32TcpListener::DescribeError(int errorCode) { return DescribeWinsockError(errorCode); }
-
-bool Win32TcpListener::IsLatestConnection(std::uintptr_t socket) const {
-    return latestConnection_ != INVALID_SOCKET && socket == static_cast<std::uintptr_t>(latestConnection_);
-}
 
 }  // namespace ostrilo::win32

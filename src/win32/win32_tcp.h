@@ -2,7 +2,6 @@
 
 #include "win32/scoped_handles.h"
 
-#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -14,16 +13,19 @@ namespace ostrilo::win32 {
 // A socket notification posted by WSAAsyncSelect, decoded for the window procedure.
 struct SocketEvent {
     enum class Kind { Accept, Read, Write, Close, Other };
-    std::uintptr_t socket = 0;  // the socket the message is about (its wParam)
     Kind kind = Kind::Other;
-    int errorCode = 0;          // non-zero: the event reports a failure
+    int errorCode = 0;  // non-zero: the event reports a failure
 };
-SocketEvent DecodeSocketMessage(WPARAM wParam, LPARAM lParam);
+SocketEvent DecodeSocketMessage(LPARAM lParam);
 
-// One accepted connection; readiness is posted to the window as the listener's connection message.
+// One accepted connection; readiness is posted to `window` as `eventMessage`.
 class Win32TcpConnection final : public platform::TcpConnection {
 public:
-    Win32TcpConnection(ScopedSocket socket, std::shared_ptr<WinsockSession> session);
+    Win32TcpConnection(ScopedSocket socket, std::shared_ptr<WinsockSession> session, HWND window,
+                       UINT eventMessage);
+    ~Win32TcpConnection() override;
+    Win32TcpConnection(const Win32TcpConnection&) = delete;
+    Win32TcpConnection& operator=(const Win32TcpConnection&) = delete;
 
     platform::SendResult Send(const char* data, std::size_t size) override;
     platform::ReceiveResult Receive(char* buffer, std::size_t capacity) override;
@@ -32,6 +34,8 @@ public:
 private:
     std::shared_ptr<WinsockSession> session_;  // declared first: outlives the socket
     ScopedSocket socket_;
+    HWND window_;
+    UINT eventMessage_;
 };
 
 // The listening socket on all interfaces. Connection requests are posted to `window` as
@@ -44,10 +48,6 @@ public:
     std::unique_ptr<platform::TcpConnection> Accept() override;
     std::string DescribeError(int errorCode) override;
 
-    // Messages already queued for a connection that has since been replaced still arrive;
-    // only those naming the latest accepted connection are to be dispatched.
-    bool IsLatestConnection(std::uintptr_t socket) const;
-
 private:
     HWND window_;
     UINT acceptMessage_;
@@ -55,7 +55,6 @@ private:
     int startupError_ = 0;
     std::shared_ptr<WinsockSession> session_;
     ScopedSocket listening_;
-    SOCKET latestConnection_ = INVALID_SOCKET;
 };
 
 }  // namespace ostrilo::win32
