@@ -35,6 +35,18 @@ void DiscardQueuedEvents(HWND window, UINT eventMessage, SOCKET closed) {
     for (const MSG& other : others) ::PostMessageA(other.hwnd, other.message, other.wParam, other.lParam);
 }
 
+// Binds to the port on all interfaces and listens, with connection requests posted to the
+// window. No SO_REUSEADDR: a port that another program listens on is refused, not shared.
+bool StartListening(SOCKET socket, int port, HWND window, UINT acceptMessage) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(static_cast<u_short>(port));
+    return ::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != SOCKET_ERROR &&
+           ::WSAAsyncSelect(socket, window, acceptMessage, FD_ACCEPT) != SOCKET_ERROR &&
+           ::listen(socket, SOMAXCONN) != SOCKET_ERROR;
+}
+
 }  // namespace
 
 SocketEvent DecodeSocketMessage(LPARAM lParam) {
@@ -114,18 +126,10 @@ platform::ListenResult Win32TcpListener::Listen(int port) {
         result.errorCode = WSAEINVAL;
         return result;
     }
-    // Without SO_REUSEADDR a port that another program listens on cannot be shared.
     ScopedSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = htons(static_cast<u_short>(port));
     sockaddr_in bound{};
     int boundLength = sizeof bound;
-    if (!socket.IsValid() ||
-        ::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR ||
-        ::WSAAsyncSelect(socket.Get(), window_, acceptMessage_, FD_ACCEPT) == SOCKET_ERROR ||
-        ::listen(socket.Get(), SOMAXCONN) == SOCKET_ERROR ||
+    if (!socket.IsValid() || !StartListening(socket.Get(), port, window_, acceptMessage_) ||
         ::getsockname(socket.Get(), reinterpret_cast<sockaddr*>(&bound), &boundLength) == SOCKET_ERROR) {
         result.errorCode = ::WSAGetLastError();
         return result;
