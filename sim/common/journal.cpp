@@ -1,12 +1,13 @@
 #include "common/journal.h"
 
-#include "common/win_file.h"
-
 namespace ostrilo::sim {
 
-void Journal::Record(std::string line) const {
+void Journal::Record(std::string line) {
+    // Opened at the first line, and tried again after a failure, so a folder that becomes
+    // writable later still gets its journal.
+    if (!file_.IsValid()) file_ = OpenForAppend(path_);
     line += '\n';
-    AppendToFile(path_, line);
+    WriteAll(file_, line);
 }
 
 }  // namespace ostrilo::sim

@@ -41,14 +41,15 @@ std::string ReadFileRange(const std::string& path, std::uint64_t offset, std::si
     return bytes;
 }
 
-bool AppendToFile(const std::string& path, std::string_view text) {
-    // Opened and closed per call: a reader on the other side sees each line at once, and a
-    // test may delete or truncate the file between runs without confusing us.
-    FileHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) return false;
+FileHandle OpenForAppend(const std::string& path) {
+    return FileHandle(
+        CreateFileA(path.c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool WriteAll(const FileHandle& file, std::string_view text) {
     DWORD written = 0;
-    return WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+    return file.IsValid() &&
+           WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
            written == text.size();
 }
 

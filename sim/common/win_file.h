@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace ostrilo::sim {
 
@@ -19,6 +20,11 @@ public:
     }
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
+    FileHandle(FileHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
+    FileHandle& operator=(FileHandle&& other) noexcept {
+        std::swap(handle_, other.handle_);
+        return *this;
+    }
 
     bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
     HANDLE Get() const { return handle_; }
@@ -44,8 +50,12 @@ std::optional<FileStamp> ReadFileStamp(const std::string& path);
 // full sharing so that whoever scripts it is never locked out.
 std::string ReadFileRange(const std::string& path, std::uint64_t offset, std::size_t maxBytes);
 
-// Appends text at the file's end, creating the file if needed; false on failure.
-bool AppendToFile(const std::string& path, std::string_view text);
+// Opens (creating if needed) for writing at the end only, shared with every other reader,
+// writer and deleter.
+FileHandle OpenForAppend(const std::string& path);
+
+// Writes all of text through the handle; false on failure.
+bool WriteAll(const FileHandle& file, std::string_view text);
 
 // The folder of the DLL that holds this code, ending in a backslash ("" if unknown).
 std::string OwnModuleFolder();

@@ -63,6 +63,17 @@ public:
     void Append(const std::string& name, const std::string& bytes) const {
         std::ofstream(path_ + name, std::ios::binary | std::ios::app) << bytes;
     }
+    FILETIME LastWriteTime(const std::string& name) const {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        GetFileAttributesExA((path_ + name).c_str(), GetFileExInfoStandard, &data);
+        return data.ftLastWriteTime;
+    }
+    void SetLastWriteTime(const std::string& name, const FILETIME& time) const {
+        HANDLE file = CreateFileA((path_ + name).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        SetFileTime(file, nullptr, nullptr, &time);
+        CloseHandle(file);
+    }
     std::vector<std::string> JournalLines(const std::string& name) const {
         std::ifstream journal(path_ + name, std::ios::binary);
         std::vector<std::string> lines;
@@ -160,8 +171,10 @@ TEST_F(BridgeSimulatorTest, FollowsControlFileRewrittenWhileLoaded) {
     folder_.Write("Ostrilo.control", "project=\nversion=3\n");
     EXPECT_EQ(project_(buffer, sizeof buffer), 0);
     EXPECT_EQ(version_(), 3);
-    // Same size, new content at once: must be noticed although the file's stamp may not have moved.
+    // Same size and, as coarse file times allow, the same last-write time: still noticed.
+    const FILETIME firstWrite = folder_.LastWriteTime("Ostrilo.control");
     folder_.Write("Ostrilo.control", "project=\nversion=4\n");
+    folder_.SetLastWriteTime("Ostrilo.control", firstWrite);
     EXPECT_EQ(version_(), 4);
 
     DeleteFileA((folder_.Path() + "Ostrilo.control").c_str());
