@@ -1,6 +1,6 @@
 #pragma once
 
-#include <deque>
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -13,74 +13,56 @@
 namespace ostrilo::logging_fakes {
 
 inline platform::LocalDateTime At(int year, int month, int day, int hour = 12, int minute = 0, int second = 0) {
-    platform::LocalDateTime time;
-    time.year = year;
-    time.month = month;
-    time.day = day;
-    time.hour = hour;
-    time.minute = minute;
-    time.second = second;
-    return time;
+    return {year, month, day, hour, minute, second};
 }
 
 // Hands out scripted readings in order; the last one repeats.
 class ScriptedClock : public platform::Clock {
 public:
-    std::deque<platform::LocalDateTime> nowReadings{At(2026, 12, 5, 14, 3, 7)};
-    std::deque<double> secondsReadings{50587.25};
+    std::vector<platform::LocalDateTime> now{At(2026, 12, 5, 14, 3, 7)};
+    std::vector<double> seconds{50587.25};
     std::string separator = ":";
 
-    platform::LocalDateTime Now() override { return Next(nowReadings); }
-    double SecondsSinceMidnight() override { return Next(secondsReadings); }
+    platform::LocalDateTime Now() override { return Next(now, nowRead_); }
+    double SecondsSinceMidnight() override { return Next(seconds, secondsRead_); }
     std::string TimeSeparator() override { return separator; }
 
 private:
     template <typename T>
-    static T Next(std::deque<T>& readings) {
-        const T reading = readings.front();
-        if (readings.size() > 1) readings.pop_front();
-        return reading;
+    static T Next(const std::vector<T>& readings, std::size_t& read) {
+        return readings.at(std::min(read++, readings.size() - 1));
     }
+    std::size_t nowRead_ = 0;
+    std::size_t secondsRead_ = 0;
 };
 
-// Records every call; each operation can be told to fail or to throw.
+// Records every call as "verb path"; a path named in `failing` fails, one in `throwing` throws.
 class RecordingFileSystem : public platform::FileSystem {
 public:
-    std::vector<std::string> calls;  // "verb path", in call order
+    std::vector<std::string> calls;
     std::map<std::string, std::string> contents;
     std::vector<std::string> listing;
-    std::string listedFolder;
-    std::string listedPattern;
-    bool makeFolderFails = false;
-    bool appendFails = false;
-    bool appendThrows = false;
-    std::string clearThrowsFor;
-    std::string removeFailsFor;
+    std::string failing;
+    std::string throwing;
 
-    bool MakeFolder(const std::string& path) override {
-        calls.push_back("mkdir " + path);
-        return !makeFolderFails;
-    }
+    bool MakeFolder(const std::string& path) override { return Record("mkdir", path); }
     bool AppendToFile(const std::string& path, std::string_view bytes) override {
-        calls.push_back("append " + path);
-        if (appendThrows) throw std::runtime_error("disk gone");
-        if (appendFails) return false;
+        if (!Record("append", path)) return false;
         contents[path].append(bytes);
         return true;
     }
     std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern) override {
-        listedFolder = folder;
-        listedPattern = pattern;
+        Record("list", folder + pattern);
         return listing;
     }
-    bool ClearAttributes(const std::string& path) override {
-        calls.push_back("clear " + path);
-        if (path == clearThrowsFor) throw std::runtime_error("access denied");
-        return true;
-    }
-    bool RemoveFile(const std::string& path) override {
-        calls.push_back("remove " + path);
-        return path != removeFailsFor;
+    bool ClearAttributes(const std::string& path) override { return Record("clear", path); }
+    bool RemoveFile(const std::string& path) override { return Record("remove", path); }
+
+private:
+    bool Record(const std::string& verb, const std::string& path) {
+        calls.push_back(verb + " " + path);
+        if (path == throwing) throw std::runtime_error("adapter broke its promise");
+        return path != failing;
     }
 };
 
@@ -89,7 +71,7 @@ public:
     std::vector<std::string> lines;
     int selected = -1;
     bool removeFails = false;
-    bool removeDoesNothing = false;
+    bool removeKeepsLine = false;
 
     int Count() override { return static_cast<int>(lines.size()); }
     bool Append(const std::string& line) override {
@@ -97,9 +79,8 @@ public:
         return true;
     }
     bool RemoveFirst() override {
-        if (removeFails) return false;
-        if (!removeDoesNothing) lines.erase(lines.begin());
-        return true;
+        if (!removeKeepsLine && !removeFails) lines.erase(lines.begin());
+        return !removeFails;
     }
     bool SelectLast() override {
         selected = Count() - 1;

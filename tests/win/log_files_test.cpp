@@ -10,28 +10,13 @@
 
 #include "logging/log_retention.h"
 #include "logging/log_sink.h"
-#include "platform/log_list.h"
+#include "unit/logging_fakes.h"
 #include "win32/scoped_handles.h"
 #include "win32/win32_clock.h"
 #include "win32/win32_file_system.h"
 
 namespace ostrilo {
 namespace {
-
-class MemoryLogList : public platform::LogList {
-public:
-    std::vector<std::string> lines;
-    int Count() override { return static_cast<int>(lines.size()); }
-    bool Append(const std::string& line) override {
-        lines.push_back(line);
-        return true;
-    }
-    bool RemoveFirst() override {
-        lines.erase(lines.begin());
-        return true;
-    }
-    bool SelectLast() override { return true; }
-};
 
 bool Exists(const std::string& path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -92,7 +77,7 @@ protected:
     std::string logFolder;
     win32::Win32Clock clock;
     win32::Win32FileSystem files;
-    MemoryLogList list;
+    logging_fakes::MemoryLogList list;
     LogSink sink{clock, files, appDirectory};
     DayFileRetention retention{clock, files, appDirectory};
 };
