@@ -46,12 +46,7 @@ TEST_F(ConfigReaderTest, IniValuesComeFromOstriloIniInTheAppDirectory) {
     EXPECT_EQ(reader.ReadIniValue("General", "PortNumber", "-1"), "14001");
     EXPECT_EQ(profile.lastPath, "C:\\Plant\\Ostrilo\\Ostrilo.ini");
 
-    IniValues& values = reader;
-    EXPECT_EQ(values.ReadIniValue("General", "PortNumber", "-1"), "14001");
-}
-
-TEST_F(ConfigReaderTest, IniFileNameIsTakenRelativeToTheAppDirectory) {
-    reader.ReadIniValue("General", "DaysToKeepLogFiles", "60", "Other.ini");
+    reader.ReadIniValue("General", "PortNumber", "-1", "Other.ini");
     EXPECT_EQ(profile.lastPath, "C:\\Plant\\Ostrilo\\Other.ini");
 }
 

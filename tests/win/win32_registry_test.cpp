@@ -137,15 +137,6 @@ TEST_F(Win32RegistryTest, MissingKeyOrValueGivesNoValue) {
     EXPECT_EQ(config.ReadRegistryValue("ConnectionType", std::string(kTestKey) + "\\Missing"), std::nullopt);
 }
 
-TEST(Win32RegistryProgramKey, ConfigReaderReadsTheProgramKeyByDefault) {
-    TestKey programKey{kProgramRegistryKey};
-    programKey.SetText("ConnectionType", "1");
-    Win32Registry registry;
-    NoIniFile noIni;
-    ConfigReader config{noIni, registry, "C:\\"};
-    EXPECT_EQ(config.ReadRegistryValue("ConnectionType"), "1");
-}
-
 // Handle numbers are handed out lowest-free-first, so a key left open by any read
 // shows up as a higher number for the next handle the process opens.
 HANDLE NextHandleNumber() {
