@@ -76,4 +76,27 @@ struct FindHandleTraits {
 };
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
 
+// Kernel objects whose creation reports failure as a null handle (mutexes, threads, events).
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle object) { ::CloseHandle(object); }
+};
+using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
+
+// The service control manager and the services opened through it.
+struct ServiceHandleTraits {
+    using Handle = SC_HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle service) { ::CloseServiceHandle(service); }
+};
+using ScopedServiceHandle = ScopedHandle<ServiceHandleTraits>;
+
+struct EventSourceTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle source) { ::DeregisterEventSource(source); }
+};
+using ScopedEventSource = ScopedHandle<EventSourceTraits>;
+
 }  // namespace ostrilo::win32

@@ -1,0 +1,15 @@
+#include "win32/event_log.h"
+
+#include "win32/scoped_handles.h"
+
+namespace ostrilo::win32 {
+
+bool ReportToEventLog(const std::string& source, std::uint16_t eventType, std::uint32_t eventId,
+                      const std::string& text) {
+    const ScopedEventSource eventSource(::RegisterEventSourceA(nullptr, source.c_str()));
+    if (!eventSource.IsValid()) return false;
+    const char* inserts[] = {text.c_str()};
+    return ::ReportEventA(eventSource.Get(), eventType, 0, eventId, nullptr, 1, 0, inserts, nullptr) != FALSE;
+}
+
+}  // namespace ostrilo::win32

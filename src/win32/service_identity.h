@@ -1,0 +1,12 @@
+#pragma once
+
+namespace ostrilo::win32 {
+
+// The one Windows service this program registers and runs as; also its event source.
+constexpr char kServiceName[] = "Ostrilo";
+constexpr char kServiceDisplayName[] = "Ostrilo";
+
+// The event-source registration Event Viewer reads to find the message texts.
+constexpr char kEventSourceKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Ostrilo";
+
+}  // namespace ostrilo::win32
