@@ -7,8 +7,8 @@
 namespace ostrilo {
 
 ConfigReader::ConfigReader(platform::ProfileReader& profileReader, platform::Registry& registry,
-                           std::string appDirectory)
-    : profileReader_(profileReader), registry_(registry), appDirectory_(std::move(appDirectory)) {}
+                           const std::string& appDirectory)
+    : profileReader_(profileReader), registry_(registry), appDirectory_(appDirectory) {}
 
 std::string ConfigReader::ReadIniValue(const std::string& section, const std::string& key,
                                        const std::string& defaultText) {

@@ -16,9 +16,11 @@ inline constexpr char kIniFileName[] = "Ostrilo.ini";
 // The program's two configuration stores, read afresh at every call, never written.
 class ConfigReader : public IniValues {
 public:
-    // appDirectory ends in a backslash; INI files are looked up in it.
+    // appDirectory ends in a backslash; INI files are looked up in it. It is read at every
+    // call: the start-up settles it after the reader exists.
     ConfigReader(platform::ProfileReader& profileReader, platform::Registry& registry,
-                 std::string appDirectory);
+                 const std::string& appDirectory);
+    ConfigReader(platform::ProfileReader&, platform::Registry&, std::string&&) = delete;
 
     // From Ostrilo.ini.
     std::string ReadIniValue(const std::string& section, const std::string& key,
@@ -34,7 +36,7 @@ public:
 private:
     platform::ProfileReader& profileReader_;
     platform::Registry& registry_;
-    std::string appDirectory_;
+    const std::string& appDirectory_;
 };
 
 }  // namespace ostrilo

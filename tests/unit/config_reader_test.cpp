@@ -38,7 +38,8 @@ class ConfigReaderTest : public ::testing::Test {
 protected:
     FakeProfileReader profile;
     FakeRegistry registry;
-    ConfigReader reader{profile, registry, "C:\\Plant\\Ostrilo\\"};
+    const std::string appDirectory = "C:\\Plant\\Ostrilo\\";
+    ConfigReader reader{profile, registry, appDirectory};
 };
 
 TEST_F(ConfigReaderTest, IniValuesComeFromOstriloIniInTheAppDirectory) {

@@ -51,7 +51,7 @@ protected:
     HalvexDelivery delivery{state.connectionType, halvex2, halvex3, link, log};
     testing::FakeProfileReader profile;
     testing::FakeRegistry registry;
-    ConfigReader config{profile, registry, "C:\\Plant\\"};
+    ConfigReader config{profile, registry, state.appDirectory};
     EventNotifier notifier{config, delivery};
     testing::FakeServiceControl service;
     testing::FakeProcess process;

@@ -35,7 +35,8 @@ public:
 class StartupSequenceTest : public ::testing::Test {
 protected:
     std::vector<std::string> Start() {
-        ConfigReader config(profile, registry, "C:\\Plant\\");
+        state.appDirectory = "C:\\Plant\\";
+        ConfigReader config(profile, registry, state.appDirectory);
         StartupSequence startup(state, log, config, listener, bridge);
         startup.SettleConfiguration();
         windowShown = startup.EnterRunMode(service);

@@ -81,7 +81,8 @@ protected:
     TestKey key{kTestKey};
     Win32Registry registry;
     NoIniFile noIni;
-    ConfigReader config{noIni, registry, "C:\\"};
+    const std::string appDirectory = "C:\\";
+    ConfigReader config{noIni, registry, appDirectory};
 };
 
 TEST_F(Win32RegistryTest, TextReadsWithOrWithoutItsTerminatingZero) {

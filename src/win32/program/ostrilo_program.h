@@ -2,18 +2,24 @@
 
 #include <memory>
 
-#include "app/startup_sequence.h"
 #include "app/startup_state.h"
 #include "config/config_reader.h"
+#include "delivery/event_notification.h"
+#include "delivery/halvex_delivery.h"
+#include "delivery/socket_link.h"
+#include "logging/log_retention.h"
 #include "logging/log_sink.h"
+#include "supervision/supervision_tick.h"
 #include "win32/program/main_window.h"
 #include "win32/program/window_events.h"
 #include "win32/win32_clock.h"
 #include "win32/win32_file_system.h"
 #include "win32/win32_halvex_client.h"
 #include "win32/win32_log_list.h"
+#include "win32/win32_process.h"
 #include "win32/win32_profile_reader.h"
 #include "win32/win32_registry.h"
+#include "win32/win32_service_control.h"
 #include "win32/win32_status_bar.h"
 #include "win32/win32_tcp.h"
 #include "win32/win32_wincc_bridge.h"
@@ -26,8 +32,9 @@ class OstriloProgram : public WindowEvents {
 public:
     explicit OstriloProgram(MainWindow& window);
 
-    // Runs the start-up sequence; returns the show command for the main window.
-    int FormLoad(int requestedShowCommand);
+    // The start-up sequence. Returns whether the main window is to be shown; an
+    // installation or removal run, and a refused second instance, end inside it.
+    bool FormLoad();
 
     void OnTimer() override;
     void OnResize() override;
@@ -36,12 +43,16 @@ public:
     void OnServiceRequest(WPARAM request) override;
 
 private:
+    void FormUnload();
+
     MainWindow& window_;
     StartupState state_;
     Win32Clock clock_;
     Win32FileSystem files_;
     Win32ProfileReader profileReader_;
     Win32Registry registry_;
+    Win32Process process_;
+    Win32ServiceControl service_;
     Win32WinCCBridge bridge_;
     Win32HalvexClient halvex2_{"Halvex2.dll"};
     Win32HalvexClient halvex3_{"Halvex3.dll"};
@@ -49,7 +60,12 @@ private:
     Win32LogList logList_;
     Win32StatusBar statusBar_;
     LogSink log_;
-    std::unique_ptr<ConfigReader> config_;
+    ConfigReader config_;
+    SocketLink socketLink_;
+    HalvexDelivery delivery_;
+    EventNotifier notifier_;
+    DayFileRetention retention_;
+    SupervisionTick tick_;
     bool started_ = false;
 };
 

@@ -8,11 +8,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
+    // Both live until the process ends inside the shutdown sequence.
     static ostrilo::win32::MainWindow window;
     if (!window.Create(instance)) return 1;
     static ostrilo::win32::OstriloProgram program(window);
     window.Attach(&program);
-    window.Show(program.FormLoad(showCommand));
+    if (program.FormLoad()) window.Show(showCommand);
+    window.LayOutLogList();
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
