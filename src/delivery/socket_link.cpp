@@ -63,12 +63,10 @@ bool SocketLink::Deliver(const std::string& line, const std::string& message) {
         LogOutcome(kFailedLine, entry);
         return false;
     }
-    const bool linkWasIdle = pending_.empty();
     pendingMemory_ += memory;
     pending_.push_back(std::move(entry));
-    // A non-empty queue means the socket is waiting for writability; sending now would
-    // overtake the queued lines.
-    if (linkWasIdle) Flush();
+    // Always from the front of the queue, so a new line never overtakes waiting ones.
+    Flush();
     return connection_ != nullptr;
 }
 

@@ -12,43 +12,28 @@
 namespace ostrilo {
 namespace {
 
-using testing::RecordingLog;
-using testing::RecordingStatusBar;
 using Lines = std::vector<std::string>;
 
-// A scripted Ostrilo.dll; every call lands in the shared journal.
+// A scripted Ostrilo.dll, the alarm server and the two callbacks, all writing to one journal.
 class FakeBridge : public WinCCBridge {
 public:
     explicit FakeBridge(Lines& journal) : journal_(journal) {}
-
     std::optional<std::int32_t> GetDLLVersion() override { return 2; }
-    std::optional<std::int16_t> ConnectWinCCDMProc() override {
-        journal_.push_back("Connect");
-        return 1;
-    }
+    std::optional<std::int16_t> ConnectWinCCDMProc() override { return Record("Connect"), 1; }
     bool DisconnectWinCCDMProc() override { return true; }
-    bool StartWinCCMsgService() override {
-        journal_.push_back("StartService");
-        return true;
-    }
-    bool StopWinCCMsgService() override {
-        journal_.push_back("StopService");
-        return true;
-    }
+    bool StartWinCCMsgService() override { return Record("StartService"), true; }
+    bool StopWinCCMsgService() override { return Record("StopService"), true; }
     std::optional<std::int16_t> GetWinCCRuntimeProject(char* buffer, std::int16_t capacity) override {
-        journal_.push_back("Project");
-        return Fill(projectName, buffer, capacity);
+        return Record("Project"), Fill(projectName, buffer, capacity);
     }
-    std::optional<std::int16_t> GetWinCCCmnError(std::int32_t (&errorWords)[5], char* buffer,
-                                                 std::int16_t capacity) override {
-        journal_.push_back("Error");
+    std::optional<std::int16_t> GetWinCCCmnError(std::int32_t (&words)[5], char*, std::int16_t) override {
+        Record("Error");
         if (!errorCallWorks) return std::nullopt;
-        errorWords[0] = firstErrorWord;
-        return Fill("some error", buffer, capacity);
+        words[0] = firstErrorWord;
+        return 0;
     }
     std::optional<std::int16_t> GetWinCCMsgServiceMessage(char* buffer, std::int16_t capacity) override {
-        journal_.push_back("Fetch");
-        if (!fetchWorks) return std::nullopt;
+        Record("Fetch");
         if (countOverride) return *countOverride;
         if (waiting.empty()) return 0;
         const std::string message = waiting.front();
@@ -59,38 +44,30 @@ public:
     std::string projectName;
     std::int32_t firstErrorWord = 0;
     bool errorCallWorks = true;
-    bool fetchWorks = true;
-    std::optional<std::int16_t> countOverride;
+    std::optional<std::optional<std::int16_t>> countOverride;  // inner empty: the call fails
     std::deque<std::string> waiting;
-    std::int16_t lastCapacity = 0;
 
 private:
-    std::int16_t Fill(const std::string& text, char* buffer, std::int16_t capacity) {
-        lastCapacity = capacity;
+    void Record(const char* call) { journal_.push_back(call); }
+    static std::int16_t Fill(const std::string& text, char* buffer, std::int16_t capacity) {
         const auto count = std::min<std::size_t>(text.size(), static_cast<std::size_t>(capacity));
         std::memcpy(buffer, text.data(), count);
-        return static_cast<std::int16_t>(count);
+        return static_cast<std::int16_t>(text.size());  // the full length, as a careless library might
     }
     Lines& journal_;
 };
 
 class FakeHalvex : public HalvexGateway {
 public:
-    explicit FakeHalvex(Lines& journal) : journal_(journal) {}
     bool SendToHalvex(const std::string& message) override {
-        journal_.push_back("Send:" + message);
         sent.push_back(message);
         if (duringSend) duringSend();
         return true;
     }
     bool IsHalvexRunning() override { return running; }
-
     bool running = false;
     Lines sent;
     std::function<void()> duringSend;
-
-private:
-    Lines& journal_;
 };
 
 class FakeClock : public platform::Clock {
@@ -101,40 +78,36 @@ public:
     platform::LocalDateTime today{2024, 3, 15, 12, 0, 0};
 };
 
-std::size_t CountOf(const Lines& lines, const std::string& entry) {
-    return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), entry));
-}
-
 class SupervisionTickTest : public ::testing::Test {
 protected:
-    SupervisionServices Services() {
-        return {bridge,
-                halvex,
-                statusBar,
-                clock,
-                log,
-                [this](const std::string& section) { journal.push_back("Notify:" + section); },
-                [this](const std::string& extension, std::int32_t days) {
-                    journal.push_back("Retention:" + extension + ":" + std::to_string(days));
-                }};
-    }
     void Ticks(int count) {
         for (int i = 0; i < count; ++i) tick.OnTimer();
     }
-    std::vector<std::string> Fetched() const { return halvex.sent; }
+    std::size_t Count(const std::string& entry) const {
+        return static_cast<std::size_t>(std::count(journal.begin(), journal.end(), entry));
+    }
+    void Forget() {
+        journal.clear();
+        log.lines.clear();
+    }
 
     std::int32_t connectionType = 0;
     std::int32_t daysToKeep = 60;
     Lines journal;
     FakeBridge bridge{journal};
-    FakeHalvex halvex{journal};
-    RecordingStatusBar statusBar;
+    FakeHalvex halvex;
+    testing::RecordingStatusBar statusBar;
     FakeClock clock;
-    RecordingLog log;
-    SupervisionTick tick{{connectionType, daysToKeep, 100}, Services()};
+    testing::RecordingLog log;
+    SupervisionTick tick{{connectionType, daysToKeep, 100},
+                         {bridge, halvex, statusBar, clock, log,
+                          [this](const std::string& section) { journal.push_back("Notify:" + section); },
+                          [this](const std::string& extension, std::int32_t days) {
+                              journal.push_back("Retention:" + extension + ":" + std::to_string(days));
+                          }}};
 };
 
-TEST_F(SupervisionTickTest, FirstTickWithWinCCRunningReportsAndStartsTheServiceOnce) {
+TEST_F(SupervisionTickTest, FirstTickReportsWhatItFindsWithoutNotifying) {
     bridge.projectName = "Plant";
     tick.OnTimer();
     EXPECT_EQ(log.lines, (Lines{"We found out that WinCC is running", "We found out that Halvex is stopped"}));
@@ -150,75 +123,54 @@ TEST_F(SupervisionTickTest, FirstTickWithWinCCStoppedAsksForTheErrorAndFetchesNo
     EXPECT_EQ(statusBar.writes, (Lines{"2=STOP", "3=RUN"}));
 }
 
-TEST_F(SupervisionTickTest, WinCCIsCheckedOnTheFirstTickThenEveryTenth) {
-    Ticks(21);
-    EXPECT_EQ(CountOf(journal, "Project"), 3u);
-    Ticks(9);
-    EXPECT_EQ(CountOf(journal, "Project"), 3u);
-    tick.OnTimer();
-    EXPECT_EQ(CountOf(journal, "Project"), 4u);
-}
-
 TEST_F(SupervisionTickTest, WinCCStartIsAnnouncedAndTheServiceStartedOneCheckLater) {
     tick.OnTimer();
     bridge.projectName = "Plant";
-    journal.clear();
-    log.lines.clear();
+    Forget();
     Ticks(10);
     EXPECT_EQ(log.lines, Lines{"WinCC has recently been started"});
-    EXPECT_EQ(CountOf(journal, "Notify:HalvexMessageWhenWinCCIsStarted"), 1u);
-    EXPECT_EQ(CountOf(journal, "StartService"), 0u) << "the transition itself does not start the service";
-    EXPECT_EQ(journal.back(), "Fetch") << "messages are requested from the detecting tick on";
+    EXPECT_EQ(journal, (Lines{"Project", "Notify:HalvexMessageWhenWinCCIsStarted", "Fetch"}));
 
-    journal.clear();
+    Forget();
     Ticks(10);
-    const auto start = std::find(journal.begin(), journal.end(), "StartService");
-    EXPECT_LT(start, std::find(journal.begin(), journal.end(), "Project")) << "started before the check asks";
-    EXPECT_EQ(CountOf(journal, "StartService"), 1u);
-    EXPECT_EQ(CountOf(journal, "Fetch"), 10u);
-    EXPECT_EQ(CountOf(journal, "Notify:HalvexMessageWhenWinCCIsStarted"), 0u);
+    EXPECT_EQ(Count("Fetch"), 10u);
+    EXPECT_EQ(Count("StartService"), 1u);
+    EXPECT_LT(std::find(journal.begin(), journal.end(), "StartService"),
+              std::find(journal.begin(), journal.end(), "Project"));
+    EXPECT_TRUE(log.lines.empty());
 }
 
 TEST_F(SupervisionTickTest, WinCCStopIsAnnouncedAndFetchingEnds) {
     bridge.projectName = "Plant";
     tick.OnTimer();
     bridge.projectName.clear();
-    log.lines.clear();
-    journal.clear();
-    Ticks(10);
+    Forget();
+    Ticks(20);
     EXPECT_EQ(log.lines, Lines{"WinCC has recently been stopped"});
-    EXPECT_EQ(CountOf(journal, "Notify:HalvexMessageWhenWinCCIsStopped"), 1u);
+    EXPECT_EQ(Count("Notify:HalvexMessageWhenWinCCIsStopped"), 1u);
     const auto check = std::find(journal.begin(), journal.end(), "Project");
-    EXPECT_EQ(std::count(check, journal.end(), "Fetch"), 0) << "no fetch after the check found WinCC stopped";
+    EXPECT_EQ(std::count(check, journal.end(), "Fetch"), 0);
     EXPECT_EQ(statusBar.panels[SupervisionTick::kWinCCPanel], "STOP");
 }
 
-TEST_F(SupervisionTickTest, ErrorWordsFourAndSevenActAtEveryCheckWhileStopped) {
+TEST_F(SupervisionTickTest, ErrorWordsFourAndSevenActAtEveryCheckOnTheFirstAndEveryTenthTick) {
     bridge.firstErrorWord = 4;
     Ticks(21);
-    EXPECT_EQ(CountOf(journal, "StopService"), 3u);
-    EXPECT_EQ(CountOf(journal, "Connect"), 0u);
-
+    EXPECT_EQ(Count("StopService"), 3u);
     bridge.firstErrorWord = 7;
     Ticks(20);
-    EXPECT_EQ(CountOf(journal, "Connect"), 2u);
-    EXPECT_EQ(CountOf(journal, "StopService"), 3u);
-
-    bridge.firstErrorWord = 5;
+    EXPECT_EQ(Count("Connect"), 2u);
     bridge.errorCallWorks = false;
     Ticks(20);
-    EXPECT_EQ(CountOf(journal, "Connect") + CountOf(journal, "StopService"), 5u);
+    EXPECT_EQ(Count("Connect") + Count("StopService"), 5u) << "a failed error call means no action";
 }
 
 TEST_F(SupervisionTickTest, BacklogIsRelayedTwentyPerTickInOrder) {
     bridge.projectName = "Plant";
-    std::vector<std::string> expected;
-    for (int i = 1; i <= 25; ++i) {
-        bridge.waiting.push_back("alarm " + std::to_string(i));
-        expected.push_back("alarm " + std::to_string(i));
-    }
+    Lines expected;
+    for (int i = 1; i <= 25; ++i) expected.push_back("alarm " + std::to_string(i));
+    bridge.waiting.assign(expected.begin(), expected.end());
     tick.OnTimer();
-    EXPECT_EQ(halvex.sent.size(), 20u);
     EXPECT_EQ(bridge.waiting.size(), 5u) << "a message is fetched only when it is relayed";
     tick.OnTimer();
     EXPECT_EQ(halvex.sent, expected);
@@ -231,88 +183,57 @@ TEST_F(SupervisionTickTest, LineBreaksAreRemovedAndEverythingElseKept) {
     EXPECT_EQ(halvex.sent, (Lines{"AB", "trailing  ", "", " \ttab"}));
 }
 
-TEST_F(SupervisionTickTest, CountsAreClampedAndAFailedOrEmptyFetchEndsTheRelay) {
-    bridge.projectName = "Plant";
-    tick.OnTimer();
-    EXPECT_EQ(bridge.lastCapacity, SupervisionTick::kMessageBufferLength);
-    EXPECT_GE(SupervisionTick::kMessageBufferLength, 4096);
-
-    bridge.countOverride = -1;
-    journal.clear();
-    tick.OnTimer();
-    EXPECT_EQ(CountOf(journal, "Fetch"), 1u);
-
-    bridge.countOverride = 32767;
-    halvex.sent.clear();
-    tick.OnTimer();
-    ASSERT_EQ(halvex.sent.size(), 20u);
-    EXPECT_EQ(halvex.sent[0].size(), static_cast<std::size_t>(SupervisionTick::kMessageBufferLength));
-
-    bridge.countOverride.reset();
-    bridge.fetchWorks = false;
-    journal.clear();
-    tick.OnTimer();
-    EXPECT_EQ(CountOf(journal, "Fetch"), 1u);
-}
-
-TEST_F(SupervisionTickTest, ProjectNameCountBeyondTheBufferStillMeansRunning) {
+TEST_F(SupervisionTickTest, LibraryCountsAreClampedToTheBufferAndBadCountsEndTheRelay) {
     bridge.projectName = std::string(9000, 'P');
+    bridge.waiting = {std::string(9000, 'M')};
     tick.OnTimer();
     EXPECT_EQ(statusBar.panels[SupervisionTick::kWinCCPanel], "RUN");
+    ASSERT_EQ(halvex.sent.size(), 1u);
+    EXPECT_EQ(halvex.sent[0].size(), static_cast<std::size_t>(SupervisionTick::kMessageBufferLength));
+    EXPECT_GE(SupervisionTick::kMessageBufferLength, 4096);
+
+    for (std::optional<std::int16_t> bad : {std::optional<std::int16_t>(-1), std::optional<std::int16_t>()}) {
+        bridge.countOverride = bad;
+        journal.clear();
+        tick.OnTimer();
+        EXPECT_EQ(Count("Fetch"), 1u);
+    }
 }
 
 TEST_F(SupervisionTickTest, NestedTickDoesNothingAndDoesNotCountItsInterval) {
     bridge.projectName = "Plant";
-    bridge.waiting = {"m"};
     tick.OnTimer();
-    int nested = 0;
-    halvex.duringSend = [&] {
-        ++nested;
-        tick.OnTimer();
-    };
+    halvex.duringSend = [this] { tick.OnTimer(); };
     for (int i = 0; i < 9; ++i) {
         bridge.waiting.push_back("m" + std::to_string(i));
         tick.OnTimer();
     }
-    EXPECT_EQ(nested, 9);
-    EXPECT_EQ(CountOf(journal, "Project"), 1u) << "nested ticks must not bring the next check forward";
-    EXPECT_EQ(halvex.sent.size(), 10u);
+    EXPECT_EQ(halvex.sent.size(), 9u);
+    EXPECT_EQ(Count("Project"), 1u) << "nested ticks must not bring the next check forward";
     tick.OnTimer();
-    EXPECT_EQ(CountOf(journal, "Project"), 2u);
+    EXPECT_EQ(Count("Project"), 2u);
 }
 
 TEST_F(SupervisionTickTest, HalvexChangesAreLoggedOnceWithoutNotification) {
     tick.OnTimer();
-    log.lines.clear();
+    Forget();
     Ticks(3);
-    EXPECT_TRUE(log.lines.empty());
     halvex.running = true;
     Ticks(3);
-    EXPECT_EQ(log.lines, Lines{"Halvex has recently been started"});
     halvex.running = false;
     tick.OnTimer();
-    EXPECT_EQ(log.lines.back(), "Halvex has recently been stopped");
-    EXPECT_EQ(std::count_if(journal.begin(), journal.end(),
-                            [](const std::string& e) { return e.rfind("Notify:", 0) == 0; }),
-              0);
+    EXPECT_EQ(log.lines, (Lines{"Halvex has recently been started", "Halvex has recently been stopped"}));
+    EXPECT_TRUE(journal.empty());
+    EXPECT_EQ(statusBar.writes.size(), 16u) << "both panels are written on every tick";
 }
 
-TEST_F(SupervisionTickTest, PanelsAreWrittenOnEveryTick) {
-    Ticks(5);
-    EXPECT_EQ(statusBar.writes.size(), 10u);
-    EXPECT_EQ(statusBar.writes[8], "2=STOP");
-    EXPECT_EQ(statusBar.writes[9], "3=STOP");
-}
-
-TEST_F(SupervisionTickTest, RetentionRunsOnFirstTickAndOnceOnEachNewDayIncludingMonthChange) {
+TEST_F(SupervisionTickTest, RetentionRunsOnFirstTickAndOnceOnEachNewDayAcrossMonthEnds) {
     daysToKeep = 14;
-    clock.today = {2024, 3, 30, 23, 59, 0};
-    Ticks(5);
-    clock.today = {2024, 3, 31, 0, 0, 0};
-    Ticks(5);
-    clock.today = {2024, 4, 1, 0, 0, 0};
-    Ticks(5);
-    EXPECT_EQ(CountOf(journal, "Retention:.Log:14"), 3u);
+    for (int day : {30, 31, 1}) {
+        clock.today = {2024, day == 1 ? 4 : 3, day, 0, 0, 0};
+        Ticks(5);
+    }
+    EXPECT_EQ(Count("Retention:.Log:14"), 3u);
 }
 
 TEST_F(SupervisionTickTest, DisabledExportLeavesEverythingUntouched) {

@@ -23,6 +23,9 @@ struct PeerView {
 
 class FakeConnection : public platform::TcpConnection {
 public:
+    static constexpr int kRunawayReads = 10000;
+    static constexpr int kRunawayReadError = -1;
+
     explicit FakeConnection(std::shared_ptr<PeerView> peer) : peer_(std::move(peer)) {}
 
     platform::SendResult Send(const char* data, std::size_t size) override {
@@ -34,7 +37,8 @@ public:
     }
 
     platform::ReceiveResult Receive(char* buffer, std::size_t capacity) override {
-        ++peer_->receiveCalls;
+        // A reader that never stops would hang the test; fail the connection instead.
+        if (++peer_->receiveCalls > kRunawayReads) return {0, false, false, kRunawayReadError};
         if (peer_->inboundBytes == 0) return {0, !peer_->peerClosedAfterInbound, peer_->peerClosedAfterInbound, 0};
         const std::size_t count = std::min(capacity, peer_->inboundBytes);
         std::fill_n(buffer, count, 'x');
