@@ -51,21 +51,18 @@ void ServiceSwitches::RefuseSecondInstance() {
 }
 
 void ServiceSwitches::Remove() {
-    if (service_.Uninstall()) {
-        service_.WriteSetting(kSettingsSection, kRunAsServiceKey, "0");
-        process_.ShowMessageBox(std::string(kDisplayName) + " service uninstalled successfully", false);
-    } else {
-        process_.ShowMessageBox(std::string(kDisplayName) + " failed to uninstall as service", false);
-    }
+    RecordOutcome(service_.Uninstall(), "0", " service uninstalled successfully", " failed to uninstall as service");
 }
 
 void ServiceSwitches::Install() {
-    if (service_.Install()) {
-        service_.WriteSetting(kSettingsSection, kRunAsServiceKey, "1");
-        process_.ShowMessageBox(std::string(kDisplayName) + " service installation succeeded", false);
-    } else {
-        process_.ShowMessageBox(std::string(kDisplayName) + " failed to install as service", false);
-    }
+    RecordOutcome(service_.Install(), "1", " service installation succeeded", " failed to install as service");
+}
+
+// The setting changes only when the operation succeeded; the box tells the outcome either way.
+void ServiceSwitches::RecordOutcome(bool succeeded, const char* runAsService, const char* successText,
+                                    const char* failureText) {
+    if (succeeded) service_.WriteSetting(kSettingsSection, kRunAsServiceKey, runAsService);
+    process_.ShowMessageBox(std::string(kDisplayName) + (succeeded ? successText : failureText), false);
 }
 
 }  // namespace ostrilo

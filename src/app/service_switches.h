@@ -30,6 +30,7 @@ private:
     void RefuseSecondInstance();
     void Remove();
     void Install();
+    void RecordOutcome(bool succeeded, const char* runAsService, const char* successText, const char* failureText);
 
     StartupState& state_;
     platform::ServiceControl& service_;
