@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "logging_fakes.h"
+#include "fakes/fake_logging.h"
 
 namespace ostrilo {
 namespace {

@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "logging_fakes.h"
+#include "fakes/fake_logging.h"
 
 namespace ostrilo {
 namespace {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/fake_logging.h"
 #include "fakes/recording_log.h"
 #include "fakes/recording_status_bar.h"
 
@@ -70,16 +71,9 @@ public:
     std::function<void()> duringSend;
 };
 
-class FakeClock : public platform::Clock {
-public:
-    platform::LocalDateTime Now() override { return today; }
-    double SecondsSinceMidnight() override { return 0; }
-    std::string TimeSeparator() override { return ":"; }
-    platform::LocalDateTime today{2024, 3, 15, 12, 0, 0};
-};
-
 class SupervisionTickTest : public ::testing::Test {
 protected:
+    SupervisionTickTest() { clock.now = {{2024, 3, 15, 12, 0, 0}}; }
     void Ticks(int count) {
         for (int i = 0; i < count; ++i) tick.OnTimer();
     }
@@ -97,7 +91,7 @@ protected:
     FakeBridge bridge{journal};
     FakeHalvex halvex;
     testing::RecordingStatusBar statusBar;
-    FakeClock clock;
+    logging_fakes::ScriptedClock clock;
     testing::RecordingLog log;
     SupervisionTick tick{{connectionType, daysToKeep, 100},
                          {bridge, halvex, statusBar, clock, log,
@@ -230,7 +224,7 @@ TEST_F(SupervisionTickTest, HalvexChangesAreLoggedOnceWithoutNotification) {
 TEST_F(SupervisionTickTest, RetentionRunsOnFirstTickAndOnceOnEachNewDayAcrossMonthEnds) {
     daysToKeep = 14;
     for (int day : {30, 31, 1}) {
-        clock.today = {2024, day == 1 ? 4 : 3, day, 0, 0, 0};
+        clock.now = {{2024, day == 1 ? 4 : 3, day, 0, 0, 0}};
         Ticks(5);
     }
     EXPECT_EQ(Count("Retention:.Log:14"), 3u);

@@ -10,7 +10,7 @@
 
 #include "logging/log_retention.h"
 #include "logging/log_sink.h"
-#include "unit/logging_fakes.h"
+#include "unit/fakes/fake_logging.h"
 #include "win32/scoped_handles.h"
 #include "win32/win32_clock.h"
 #include "win32/win32_file_system.h"
