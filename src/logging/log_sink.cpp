@@ -1,65 +1,17 @@
 #include "logging/log_sink.h"
 
-#include <cmath>
-#include <cstdio>
-
+#include "logging/log_lines.h"
 #include "logging/skip_on_failure.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/log_list.h"
 
 namespace ostrilo {
-namespace {
-
-// Windows allows up to three characters; anything else cannot come from a sane locale.
-constexpr std::size_t kMaxSeparatorLength = 3;
-
-std::string TwoDigits(int value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d", value);
-    return text;
-}
-
-std::string DateText(const platform::LocalDateTime& date) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
-    return text;
-}
-
-// An empty or oversized separator would make the stamp unreadable or unbounded.
-std::string UsableSeparator(std::string separator) {
-    if (separator.empty() || separator.size() > kMaxSeparatorLength) {
-        return ":";
-    }
-    return separator;
-}
-
-// The last three characters of the counter written with three decimals: rounding that
-// carries into the next second therefore reads "000".
-std::string MillisecondsOf(double secondsSinceMidnight) {
-    if (!std::isfinite(secondsSinceMidnight)) {
-        return "000";
-    }
-    char text[400];  // room for the widest double printed with three decimals
-    const int length = std::snprintf(text, sizeof text, "%.3f", secondsSinceMidnight);
-    if (length < 3 || static_cast<std::size_t>(length) >= sizeof text) {
-        return "000";
-    }
-    return std::string(text + length - 3, 3);
-}
-
-bool IsSeparatorLine(const std::string& message) {
-    return !message.empty() && message.front() == '-';
-}
-
-}  // namespace
 
 std::string FormatTimeOfDay(platform::Clock& clock) {
     const double seconds = clock.SecondsSinceMidnight();
     const platform::LocalDateTime now = clock.Now();
-    const std::string separator = UsableSeparator(clock.TimeSeparator());
-    return TwoDigits(now.hour) + separator + TwoDigits(now.minute) + separator +
-           TwoDigits(now.second) + "." + MillisecondsOf(seconds);
+    return TimeStampText(now, seconds, clock.TimeSeparator());
 }
 
 LogSink::LogSink(platform::Clock& clock, platform::FileSystem& files, const std::string& appDirectory)
@@ -77,16 +29,16 @@ void LogSink::WriteLog(const std::string& message) {
         const std::string folder = appDirectory_ + "LogFiles";
         SkipOnFailure([&] { files_.MakeFolder(folder); });
 
-        const bool separator = IsSeparatorLine(message);
+        const bool separator = IsSeparatorMessage(message);
         SkipOnFailure([&] {
-            std::string line = separator ? message : FormatTimeOfDay(clock_) + "\t" + message;
-            line += "\r\n";
-            files_.AppendToFile(folder + "\\" + DateText(today) + ".Log", line);
+            // A separator carries no stamp, so it costs no reading of the clock.
+            const std::string stamp = separator ? std::string() : FormatTimeOfDay(clock_);
+            files_.AppendToFile(folder + "\\" + DateText(today) + ".Log", FileLineFor(stamp, message));
         });
         if (separator) {
             return;
         }
-        SkipOnFailure([&] { AddListLine(DateText(today) + " " + FormatTimeOfDay(clock_) + " " + message); });
+        SkipOnFailure([&] { AddListLine(ListLineFor(today, FormatTimeOfDay(clock_), message)); });
     });
 }
 

@@ -1,10 +1,10 @@
 #include "supervision/supervision_tick.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "delivery/event_notification.h"
 #include "logging/skip_on_failure.h"
+#include "supervision/alarm_message.h"
 
 namespace ostrilo {
 
@@ -21,13 +21,6 @@ constexpr char kStopText[] = "STOP";
 std::string StateLine(const std::string& subject, bool firstCheck, bool running) {
     if (firstCheck) return "We found out that " + subject + (running ? " is running" : " is stopped");
     return subject + (running ? " has recently been started" : " has recently been stopped");
-}
-
-std::string MessageWithoutLineBreaks(const char* text, std::size_t length) {
-    std::string message(text, length);
-    message.erase(std::remove_if(message.begin(), message.end(), [](char c) { return c == '\r' || c == '\n'; }),
-                  message.end());
-    return message;
 }
 
 }  // namespace
@@ -68,7 +61,7 @@ void SupervisionTick::CheckWinCC() {
 
 bool SupervisionTick::WinCCHasRuntimeProject() {
     const auto count = services_.bridge.GetWinCCRuntimeProject(messageBuffer_.data(), kMessageBufferLength);
-    return TextLength(count) > 0;
+    return ReportedTextLength(count, messageBuffer_.size()) > 0;
 }
 
 void SupervisionTick::ActOnWinCCError() {
@@ -92,9 +85,8 @@ void SupervisionTick::ReportWinCCState() {
 void SupervisionTick::RelayMessages() {
     for (int relayed = 0; relayed < kMessagesPerTick; ++relayed) {
         const auto count = services_.bridge.GetWinCCMsgServiceMessage(messageBuffer_.data(), kMessageBufferLength);
-        const std::size_t length = TextLength(count);
-        if (length == 0) return;
-        const std::string message = MessageWithoutLineBreaks(messageBuffer_.data(), length);
+        if (ReportedTextLength(count, messageBuffer_.size()) == 0) return;
+        const std::string message = CleanAlarmMessage(messageBuffer_.data(), *count, messageBuffer_.size());
         // A message Halvex could not take is lost; the next one still goes out.
         SkipOnFailure([&] { services_.halvex.SendToHalvex(message); });
     }
@@ -120,12 +112,6 @@ void SupervisionTick::RunRetentionOnNewDay() {
     // A failed run waits for the next day rather than being retried ten times a second.
     SkipOnFailure([this] { services_.deleteOldLogFiles(kLogFileExtension, settings_.daysToKeepLogFiles); });
     lastLogDay_ = today;
-}
-
-std::size_t SupervisionTick::TextLength(std::optional<std::int16_t> count) const {
-    if (!count || *count <= 0) return 0;
-    // The library's own count is not trusted beyond the buffer it was given.
-    return std::min(static_cast<std::size_t>(*count), messageBuffer_.size());
 }
 
 }  // namespace ostrilo

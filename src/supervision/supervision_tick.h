@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,7 +61,6 @@ private:
     void CheckHalvex();
     void ShowRunStates();
     void RunRetentionOnNewDay();
-    std::size_t TextLength(std::optional<std::int16_t> count) const;
 
     SupervisionSettings settings_;
     SupervisionServices services_;
