@@ -22,7 +22,6 @@ struct BuildOutputs {
     std::filesystem::path Program() const { return winBuildDir / "bin" / "Ostrilo.exe"; }
     std::filesystem::path Simulator(const std::string& dllName) const { return winBuildDir / "sim" / dllName; }
     std::filesystem::path Probe() const { return winBuildDir / "tests" / "ostrilo_probe.exe"; }
-    std::filesystem::path FakeWindow() const { return winBuildDir / "tests" / "ostrilo_fake_window.exe"; }
     std::filesystem::path PrefixScript() const { return sourceDir / "scripts" / "wine-prefix"; }
 };
 

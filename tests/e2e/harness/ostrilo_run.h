@@ -49,6 +49,8 @@ public:
     const std::filesystem::path& ProgramDir() const { return programDir_; }
     // The folder as the program sees it, ending in a backslash: "C:\Ostrilo\".
     const std::string& WindowsProgramDir() const { return windowsProgramDir_; }
+    // The folder the program is started in (a host folder that Wine maps to Z:), never its own.
+    const std::filesystem::path& WorkingDirectory() const { return root_.Path(); }
     // Runs the program from the root of drive P: (P:\Ostrilo.exe) instead. Before Start.
     void PlaceProgramAtDriveRoot();
     void WriteIni(const std::string& text);
