@@ -51,7 +51,7 @@ TEST_F(HarnessTest, StartsIsReadThroughTheProbeClosesAndLeavesNothingBehind) {
               << " s, whole test " << setup + SecondsSince(testStart) << " s\n";
 }
 
-TEST_F(HarnessTest, ProbeReadsTheMessageBoxAndPressesOk) {
+TEST_F(HarnessTest, ProbeReadsAndAnswersTheMessageBox) {
     // Removing a service that was never installed fails and says so in a box.
     run->Start({"/U"});
     const CommandResult box = run->Probe("answer-box 20");
