@@ -158,9 +158,11 @@ TEST_F(SupervisionTest, BacklogIsRelayedTwentyPerTickInOrderWithLineBreaksRemove
     run->Start();
 
     AlarmAccount account;
-    ASSERT_TRUE(WaitForAccounting(*run, backlog, kDefaultWait, &account));
+    ASSERT_TRUE(run->WaitUntil(
+        [&] { return AccountFor(*run, backlog, &account) && account.queuedWith3 == backlog.size(); },
+        "every alarm queued with both libraries"))
+        << AccountFor(*run, backlog).message();
     EXPECT_EQ(account.queuedWith2, 25u);
-    EXPECT_EQ(account.queuedWith3, 25u);
     const auto log = run->LogMessages();
     EXPECT_THAT(log, Contains("Queued Message to Halvex using Halvex2.DLL: AB"));
     EXPECT_THAT(log, Contains("Queued Message to Halvex using Halvex2.DLL: trailing spaces  "));

@@ -39,7 +39,9 @@ struct AlarmAccount {
 //                     "Failed to queued" line, never a queue line and a failure line.
 // Every queue line must be matched, in order, by one SetCommandEntry "TA:<alarm>||24" in
 // that library's journal. No other delivery outcome may appear in the log, so runs that
-// use it configure no lifecycle notifications. `account` receives the counts.
+// use it configure no lifecycle notifications; the alarms should be distinct texts. An
+// account taken while the last alarm is being queued may not show its Halvex3 line yet, so
+// wait for the counts you expect. `account` receives the counts.
 testing::AssertionResult AccountFor(const OstriloRun& run, const std::vector<std::string>& expectedAlarms,
                                     AlarmAccount* account = nullptr);
 
