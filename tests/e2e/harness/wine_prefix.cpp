@@ -80,6 +80,10 @@ CommandResult WinePrefix::Wine(const std::vector<std::string>& arguments, millis
     return RunBounded(argv, WineEnvironment(), timeout);
 }
 
+std::string WinePrefix::BackgroundErrorOutput() const { return ReadWholeFile(BackgroundErrorPath()); }
+
+fs::path WinePrefix::BackgroundErrorPath() const { return directory_ / "warm-up.err"; }
+
 void WinePrefix::MapDrive(char letter, const fs::path& folder) const {
     const std::string name(1, static_cast<char>(std::tolower(static_cast<unsigned char>(letter))));
     fs::create_directory_symlink(folder, directory_ / "dosdevices" / (name + ":"));
@@ -102,9 +106,12 @@ void WinePrefix::StopServer() const {
 
 void WinePrefix::WarmUp(const BuildOutputs& outputs) const {
     // The first Windows program of a prefix starts Wine's own background processes (the
-    // desktop among them); they inherit its output, so it must be files, not our pipes.
-    ChildProcess first({wine64_.string(), outputs.Probe().string(), "wait-window", "0"}, WineEnvironment(),
-                       directory_, directory_ / "warm-up.out", directory_ / "warm-up.err");
+    // desktop and the service manager among them); they inherit its output, so it must be
+    // files, not our pipes. They inherit its WINEDEBUG too: Wine's event log records
+    // nothing, so tracing it is the only way to see a service's entries.
+    ChildProcess first({wine64_.string(), outputs.Probe().string(), "wait-window", "0"},
+                       WineEnvironment("-all,+eventlog"), directory_, directory_ / "warm-up.out",
+                       BackgroundErrorPath());
     if (!first.WaitForExit(kServerTimeout)) throw std::runtime_error("Wine did not answer in the new prefix");
 }
 

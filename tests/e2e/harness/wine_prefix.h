@@ -37,6 +37,10 @@ public:
     CommandResult Wine(const std::vector<std::string>& arguments, std::chrono::milliseconds timeout) const;
     const std::filesystem::path& Wine64() const { return wine64_; }
 
+    // What Wine's background processes wrote to standard error: the service manager and
+    // every service it starts inherit it, with their event-log entries traced there.
+    std::string BackgroundErrorOutput() const;
+
     // How long the copy of the template and the start of the server took.
     std::chrono::milliseconds SetupTime() const { return setupTime_; }
 
@@ -44,6 +48,7 @@ private:
     void StartServer() const;
     void StopServer() const;
     void WarmUp(const BuildOutputs& outputs) const;
+    std::filesystem::path BackgroundErrorPath() const;
 
     std::filesystem::path directory_;
     std::filesystem::path wine64_;

@@ -130,6 +130,13 @@ int WindowRect(const Arguments&) {
     return 0;
 }
 
+int Visibility(const Arguments&) {
+    HWND window = MainWindowOrNull();
+    if (!window) return NoMainWindow(kDefaultWindowWaitMs);
+    PrintLine(IsWindowVisible(window) ? "visible" : "hidden");
+    return 0;
+}
+
 int Resize(const Arguments& args) {
     unsigned long width = 0;
     unsigned long height = 0;
@@ -160,15 +167,33 @@ constexpr Command kCommands[] = {
     {"window-rect", 0, "window-rect           print the window, client, list and status bar rectangles",
      WindowRect},
     {"resize", 2, "resize WIDTH HEIGHT   set the main window's outer size", Resize},
+    {"visibility", 0, "visibility            print \"visible\" or \"hidden\" for the main window", Visibility},
 };
 
+constexpr char kServiceStationOption[] = "--service-station";
+
+// A program started by Wine's service manager has its windows in that manager's window
+// station, which a probe started normally cannot see. The handles stay open for the
+// probe's whole short life: the process and its thread keep using them.
+bool EnterServiceStation() {
+    HWINSTA station = OpenWindowStationA("__wineservice_winstation", FALSE, WINSTA_ALL_ACCESS);
+    if (!station || !SetProcessWindowStation(station)) return false;
+    HDESK desktop = OpenDesktopA("Default", 0, FALSE, GENERIC_ALL);
+    return desktop && SetThreadDesktop(desktop);
+}
+
 int Usage() {
-    std::fprintf(stderr, "usage: ostrilo_probe COMMAND [ARGUMENTS]\n");
+    std::fprintf(stderr, "usage: ostrilo_probe [%s] COMMAND [ARGUMENTS]\n", kServiceStationOption);
     for (const auto& command : kCommands) std::fprintf(stderr, "  %s\n", command.usage);
     return kExitUsage;
 }
 
 int Run(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], kServiceStationOption) == 0) {
+        if (!EnterServiceStation()) return Fail("cannot enter the service window station");
+        --argc;
+        ++argv;
+    }
     if (argc < 2) return Usage();
     const Arguments args(argv + 2, argv + argc);
     for (const auto& command : kCommands) {
