@@ -1,0 +1,158 @@
+#include <windows.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "win32/scoped_handles.h"
+
+namespace ostrilo {
+namespace {
+
+using testing::EndsWith;
+using testing::HasSubstr;
+using testing::MatchesRegex;
+
+constexpr DWORD kChildTimeoutMs = 60000;
+constexpr DWORD kStillRunning = 0xFFFFFFFF;
+
+std::string FolderOfThisProgram() {
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string text(path, length);
+    return text.substr(0, text.find_last_of('\\') + 1);
+}
+
+std::string ContentOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Today(const char* format) {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    char text[32];
+    std::snprintf(text, sizeof text, format, now.wYear, now.wMonth, now.wDay);
+    return text;
+}
+
+std::vector<std::string> FilesMatching(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found{};
+    const win32::ScopedFindHandle search(::FindFirstFileA(pattern.c_str(), &found));
+    if (!search.IsValid()) return names;
+    do {
+        names.emplace_back(found.cFileName);
+    } while (::FindNextFileA(search.Get(), &found));
+    return names;
+}
+
+void RemoveTree(const std::string& folder) {
+    for (const std::string& name : FilesMatching(folder + "*")) {
+        if (name == "." || name == "..") continue;
+        const std::string path = folder + name;
+        if (::GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveTree(path + "\\");
+        } else {
+            ::DeleteFileA(path.c_str());
+        }
+    }
+    ::RemoveDirectoryA(folder.c_str());
+}
+
+// A program folder of its own for each crash, removed afterwards.
+class CrashReporterTest : public testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH] = {};
+        ::GetTempPathA(MAX_PATH, temp);
+        programFolder_ = std::string(temp) + "ostrilo_crash_" + std::to_string(::GetCurrentProcessId()) + "_" +
+                         testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
+        RemoveTree(programFolder_);
+        ASSERT_TRUE(::CreateDirectoryA(programFolder_.c_str(), nullptr));
+    }
+    void TearDown() override { RemoveTree(programFolder_); }
+
+    std::string LogFolder() const { return programFolder_ + "LogFiles\\"; }
+    std::string DayLog() const { return ContentOf(LogFolder() + Today("%04u-%02u-%02u.Log")); }
+
+    // The child's exit code, or kStillRunning when it had to be killed.
+    DWORD RunChild(const std::string& mode) {
+        // The folder's last backslash is doubled, or it would escape the closing quote.
+        std::string commandLine = "\"" + FolderOfThisProgram() + "ostrilo_crash_child.exe\" \"" + programFolder_ +
+                                  "\\\" " + mode;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &process)) {
+            ADD_FAILURE() << "cannot start " << commandLine << ": error " << ::GetLastError();
+            return kStillRunning;
+        }
+        const win32::ScopedKernelHandle child(process.hProcess);
+        const win32::ScopedKernelHandle thread(process.hThread);
+        DWORD exitCode = kStillRunning;
+        if (::WaitForSingleObject(child.Get(), kChildTimeoutMs) == WAIT_OBJECT_0) {
+            ::GetExitCodeProcess(child.Get(), &exitCode);
+        } else {
+            ::TerminateProcess(child.Get(), 1);
+        }
+        return exitCode;
+    }
+
+    // Today's dump files; a dump starts with the signature "MDMP".
+    std::vector<std::string> DumpsWithSignature() const {
+        std::vector<std::string> dumps;
+        for (const std::string& name : FilesMatching(LogFolder() + "Ostrilo-*.dmp")) {
+            if (ContentOf(LogFolder() + name).compare(0, 4, "MDMP") == 0) dumps.push_back(name);
+        }
+        return dumps;
+    }
+
+    void ExpectOneDumpNamedForToday() const {
+        const auto dumps = DumpsWithSignature();
+        ASSERT_EQ(dumps.size(), 1u) << "expected one minidump in " << LogFolder();
+        EXPECT_THAT(dumps[0], MatchesRegex("Ostrilo-" + Today("%04u-%02u-%02u") + "-\\d\\d\\d\\d\\d\\d\\.dmp"));
+    }
+
+    std::string programFolder_;
+};
+
+TEST_F(CrashReporterTest, AccessViolationAppendsOneLineToTheDaysLogWritesADumpAndEndsWithItsCode) {
+    ASSERT_TRUE(::CreateDirectoryA(LogFolder().c_str(), nullptr));
+    const std::string earlier = "12:00:00.000\tOstrilo started\r\n";
+    std::ofstream(LogFolder() + Today("%04u-%02u-%02u.Log"), std::ios::binary) << earlier;
+
+    EXPECT_EQ(RunChild("access-violation"), 0xC0000005u);
+    const std::string log = DayLog();
+    ASSERT_EQ(log.compare(0, earlier.size(), earlier), 0) << log;
+    EXPECT_THAT(log.substr(earlier.size()),
+                MatchesRegex("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\tOstrilo crashed: exception 0xC0000005 at 0x\\w+\r\n"));
+    ExpectOneDumpNamedForToday();
+}
+
+TEST_F(CrashReporterTest, UnhandledCppExceptionIsReportedAsTerminateIntoANewLogFolder) {
+    EXPECT_EQ(RunChild("terminate"), 3u);
+    EXPECT_THAT(DayLog(), EndsWith("\tOstrilo crashed: std::terminate called (unhandled C++ exception)\r\n"));
+    ExpectOneDumpNamedForToday();
+}
+
+TEST_F(CrashReporterTest, StackOverflowIsReportedFromAFreshStack) {
+    EXPECT_EQ(RunChild("stack-overflow"), 0xC00000FDu);
+    EXPECT_THAT(DayLog(), HasSubstr("Ostrilo crashed: exception 0xC00000FD at 0x"));
+    ExpectOneDumpNamedForToday();
+}
+
+TEST_F(CrashReporterTest, NormalEndLeavesNoReport) {
+    EXPECT_EQ(RunChild("normal-end"), 0u);
+    EXPECT_EQ(DayLog(), "");
+    EXPECT_TRUE(DumpsWithSignature().empty());
+}
+
+}  // namespace
+}  // namespace ostrilo
