@@ -1,17 +1,19 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+
 #include "app/app_directory.h"
 #include "win32/crash_reporter.h"
 #include "win32/executable_path.h"
+#include "win32/library_search.h"
 #include "win32/program/main_window.h"
 #include "win32/program/ostrilo_program.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    // Libraries come from the program's folder, the system folders and PATH, never from
-    // whatever folder the program was started in, where anybody may have planted one.
-    ::SetDllDirectoryW(L"");
-    ostrilo::win32::InstallCrashReporter(ostrilo::AppDirectoryOf(ostrilo::win32::ExecutablePath()));
+    const std::string appDirectory = ostrilo::AppDirectoryOf(ostrilo::win32::ExecutablePath());
+    ostrilo::win32::KeepStartFolderOutOfLibrarySearch(appDirectory);
+    ostrilo::win32::InstallCrashReporter(appDirectory);
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
