@@ -1,8 +1,29 @@
 #include "win32/win32_log_list.h"
 
+#include <commctrl.h>
+
 #include "win32/ansi_text.h"
 
 namespace ostrilo::win32 {
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1;
+// Private to the subclassed list box, so no other window's message numbers matter.
+constexpr UINT kRepaintMessage = WM_APP + 0x100;
+
+}  // namespace
+
+Win32LogList::Win32LogList(HWND listBox) : listBox_(listBox) {
+    subclassed_ = listBox_ != nullptr &&
+                  ::SetWindowSubclass(listBox_, &Win32LogList::ListBoxProcedure, kSubclassId,
+                                      reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+}
+
+Win32LogList::~Win32LogList() {
+    // The note would find no one to switch the drawing on again.
+    if (repaintPending_) RepaintNow();
+    if (subclassed_) ::RemoveWindowSubclass(listBox_, &Win32LogList::ListBoxProcedure, kSubclassId);
+}
 
 int Win32LogList::Count() {
     const LRESULT count = SendMessageW(listBox_, LB_GETCOUNT, 0, 0);
@@ -10,18 +31,44 @@ int Win32LogList::Count() {
 }
 
 bool Win32LogList::Append(const std::string& line) {
+    DeferRepaint();
     const std::wstring text = WideFromAnsi(line);
     const LRESULT index = SendMessageW(listBox_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     return index != LB_ERR && index != LB_ERRSPACE;
 }
 
 bool Win32LogList::RemoveFirst() {
+    DeferRepaint();
     return SendMessageW(listBox_, LB_DELETESTRING, 0, 0) != LB_ERR;
 }
 
 bool Win32LogList::SelectLast() {
+    DeferRepaint();
     const int count = Count();
     return count > 0 && SendMessageW(listBox_, LB_SETCURSEL, static_cast<WPARAM>(count - 1), 0) != LB_ERR;
+}
+
+void Win32LogList::DeferRepaint() {
+    if (repaintPending_ || !subclassed_) return;
+    // Without the note in the queue the box would stay undrawn; then it draws as it goes.
+    if (!::PostMessageW(listBox_, kRepaintMessage, 0, 0)) return;
+    SendMessageW(listBox_, WM_SETREDRAW, FALSE, 0);
+    repaintPending_ = true;
+}
+
+void Win32LogList::RepaintNow() {
+    repaintPending_ = false;
+    SendMessageW(listBox_, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(listBox_, nullptr, TRUE);
+}
+
+LRESULT CALLBACK Win32LogList::ListBoxProcedure(HWND listBox, UINT message, WPARAM wParam, LPARAM lParam,
+                                                UINT_PTR, DWORD_PTR self) {
+    if (message == kRepaintMessage) {
+        reinterpret_cast<Win32LogList*>(self)->RepaintNow();
+        return 0;
+    }
+    return ::DefSubclassProc(listBox, message, wParam, lParam);
 }
 
 }  // namespace ostrilo::win32

@@ -7,16 +7,33 @@
 namespace ostrilo::win32 {
 
 // The log list over an unsorted single-column list box.
+//
+// Every log line adds, trims and selects, and a list box repaints itself and its scroll
+// bar for each of those at once; at a few hundred lines a second that painting costs
+// many times the alarm relay itself. So the first change after a repaint switches the
+// box's drawing off and posts it a note to switch it on again: all lines written while
+// the current window message is handled share one repaint. The content changes at once.
 class Win32LogList : public platform::LogList {
 public:
-    explicit Win32LogList(HWND listBox) : listBox_(listBox) {}
+    explicit Win32LogList(HWND listBox);
+    ~Win32LogList() override;
+    Win32LogList(const Win32LogList&) = delete;
+    Win32LogList& operator=(const Win32LogList&) = delete;
+
     int Count() override;
     bool Append(const std::string& line) override;
     bool RemoveFirst() override;
     bool SelectLast() override;
 
 private:
+    static LRESULT CALLBACK ListBoxProcedure(HWND listBox, UINT message, WPARAM wParam, LPARAM lParam,
+                                             UINT_PTR subclassId, DWORD_PTR self);
+    void DeferRepaint();
+    void RepaintNow();
+
     HWND listBox_;
+    bool subclassed_ = false;
+    bool repaintPending_ = false;
 };
 
 }  // namespace ostrilo::win32
