@@ -150,6 +150,23 @@ int Resize(const Arguments& args) {
     return 0;
 }
 
+// Holds PATH open without any sharing, as a careless reader of the log might, and marks
+// the time it is held by PATH.held, which a test can watch for.
+int LockFile(const Arguments& args) {
+    unsigned long seconds = 0;
+    if (!ParseNumber(args[1], kMaxWaitSeconds, seconds)) return kExitUsage;
+    HANDLE file = CreateFileA(args[0].c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return Fail("cannot lock " + args[0] + ": error " + std::to_string(GetLastError()));
+    const std::string marker = args[0] + ".held";
+    HANDLE held = CreateFileA(marker.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    Sleep(seconds * 1000);
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    CloseHandle(file);
+    return 0;
+}
+
 struct Command {
     const char* name;
     std::size_t argumentCount;
@@ -167,6 +184,8 @@ constexpr Command kCommands[] = {
     {"window-rect", 0, "window-rect           print the window, client, list and status bar rectangles",
      WindowRect},
     {"resize", 2, "resize WIDTH HEIGHT   set the main window's outer size", Resize},
+    {"lock-file", 2, "lock-file PATH SECONDS  hold PATH open unshared for SECONDS (PATH.held meanwhile)",
+     LockFile},
     {"visibility", 0, "visibility            print \"visible\" or \"hidden\" for the main window", Visibility},
 };
 
