@@ -1,5 +1,6 @@
 #include "supervision/supervision_tick.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "delivery/event_notification.h"
@@ -84,6 +85,8 @@ void SupervisionTick::ReportWinCCState() {
 
 void SupervisionTick::RelayMessages() {
     for (int relayed = 0; relayed < kMessagesPerTick; ++relayed) {
+        // A library that overstates its count must not resend what an earlier alarm left here.
+        std::fill(messageBuffer_.begin(), messageBuffer_.end(), '\0');
         const auto count = services_.bridge.GetWinCCMsgServiceMessage(messageBuffer_.data(), kMessageBufferLength);
         if (ReportedTextLength(count, messageBuffer_.size()) == 0) return;
         const std::string message = CleanAlarmMessage(messageBuffer_.data(), *count, messageBuffer_.size());

@@ -186,6 +186,12 @@ TEST_F(SupervisionTickTest, LibraryCountsAreClampedToTheBufferAndBadCountsEndThe
     EXPECT_EQ(halvex.sent[0].size(), static_cast<std::size_t>(SupervisionTick::kMessageBufferLength));
     EXPECT_GE(SupervisionTick::kMessageBufferLength, 4096);
 
+    // An overstated count must not resend the text an earlier alarm left in the buffer.
+    bridge.countOverride = std::optional<std::int16_t>(20);
+    tick.OnTimer();
+    ASSERT_GE(halvex.sent.size(), 2u);
+    EXPECT_EQ(halvex.sent[1], std::string(20, '\0'));
+
     for (std::optional<std::int16_t> bad : {std::optional<std::int16_t>(-1), std::optional<std::int16_t>()}) {
         bridge.countOverride = bad;
         journal.clear();
