@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "harness/alarm_accounting.h"
-#include "harness/free_tcp_port.h"
+#include "harness/tcp_ports.h"
 #include "harness/journal_lines.h"
 #include "harness/ostrilo_run.h"
 
@@ -112,7 +112,7 @@ protected:
     // Socket delivery with WinCC running; the client libraries report Halvex stopped, so
     // the program's "Halvex has recently been started/stopped" lines follow the link.
     void StartListening(const std::string& extraIni = "", const std::string& bridgeControl = "project=P\n") {
-        port = FreeTcpPort();
+        port = UnusedTcpPort();
         run->WriteIni("[General]\r\nConnectionType=1\r\nPortNumber=" + std::to_string(port) + "\r\n" + extraIni);
         run->WriteControl("Ostrilo", bridgeControl);
         run->WriteControl("Halvex2", "running=0\n");

@@ -51,7 +51,6 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    pid_t Pid() const { return pid_; }
     bool IsRunning();
     // The exit code once the process has ended (128 + signal when killed by one), or
     // nullopt when it still runs after `timeout`.

@@ -42,8 +42,6 @@ std::string Numbered(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-OstriloRun::OstriloRun() : OstriloRun(BuildOutputs::FromEnvironment(), StandardLayout(BuildOutputs::FromEnvironment())) {}
-
 OstriloRun::OstriloRun(const BuildOutputs& outputs, const RunLayout& layout) : outputs_(outputs) {
     prefix_ = std::make_unique<WinePrefix>(outputs_, root_.Path() / "prefix");
     programDir_ = prefix_->DriveC() / "Ostrilo";
@@ -72,10 +70,6 @@ void OstriloRun::WriteProgramFile(const std::string& relativePath, const std::st
     const fs::path path = programDir_ / relativePath;
     fs::create_directories(path.parent_path());
     WriteWholeFile(path, bytes);
-}
-
-std::string OstriloRun::ReadProgramFile(const std::string& relativePath) const {
-    return ReadWholeFile(programDir_ / relativePath);
 }
 
 void OstriloRun::RemoveProgramFile(const std::string& relativePath) { fs::remove(programDir_ / relativePath); }
@@ -122,7 +116,7 @@ testing::AssertionResult OstriloRun::WaitForLog(const std::string& text, millise
 }
 
 std::vector<std::string> OstriloRun::JournalLines(const std::string& simulator) const {
-    return CompleteLines(ReadProgramFile(simulator + ".journal"));
+    return CompleteLines(ReadWholeFile(programDir_ / (simulator + ".journal")));
 }
 
 testing::AssertionResult OstriloRun::WaitForJournal(const std::string& simulator, const std::string& text,

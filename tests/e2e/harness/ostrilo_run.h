@@ -28,18 +28,14 @@ constexpr std::chrono::milliseconds kDefaultWait = 20s;
 // means to configure, start, watch and drive it. Everything it started is ended and
 // removed when it goes out of scope.
 //
-//   OstriloRun run;
-//   run.WriteIni("[General]\r\nConnectionType=1\r\n");
-//   run.SetRegistry("ConnectionType", "1");
-//   run.Start();
-//   ASSERT_TRUE(run.WaitForLog("Ostrilo started as a normal application"));
-//   EXPECT_THAT(run.LogMessages(), Contains("..."));
-//   run.Probe("close");
-//   EXPECT_EQ(run.WaitForExit(), 0);
+//   run->WriteIni("[General]\r\nConnectionType=1\r\n");   // run: see OstriloE2eTest
+//   run->Start();
+//   ASSERT_TRUE(run->WaitForLog("Ostrilo started as a normal application"));
+//   run->Probe("close");
+//   EXPECT_EQ(run->WaitForExit(), 0);
 class OstriloRun {
 public:
-    // The real program with the three simulators; throws std::runtime_error when the set-up fails.
-    OstriloRun();
+    // Throws std::runtime_error when the set-up fails.
     OstriloRun(const BuildOutputs& outputs, const RunLayout& layout);
     ~OstriloRun();
     OstriloRun(const OstriloRun&) = delete;
@@ -57,7 +53,6 @@ public:
     // "<simulator>.control" beside the libraries, e.g. WriteControl("Halvex2", "...").
     void WriteControl(const std::string& simulator, const std::string& text);
     void WriteProgramFile(const std::string& relativePath, const std::string& bytes);
-    std::string ReadProgramFile(const std::string& relativePath) const;
     // Takes a file away, e.g. RemoveProgramFile("Halvex3.dll") for a run without that library.
     void RemoveProgramFile(const std::string& relativePath);
 

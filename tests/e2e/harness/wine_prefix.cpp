@@ -48,7 +48,6 @@ std::vector<pid_t> ProcessesOfPrefix(const fs::path& prefix) {
 
 WinePrefix::WinePrefix(const BuildOutputs& outputs, const fs::path& directory)
     : directory_(directory), wine64_(outputs.wine64), wineserver_(outputs.wineserver) {
-    const auto started = std::chrono::steady_clock::now();
     const CommandResult copy = RunBounded({outputs.PrefixScript().string(), outputs.wineTemplate.string(),
                                            directory_.string()},
                                           EnvironmentWith({}), kPrefixCopyTimeout);
@@ -60,7 +59,6 @@ WinePrefix::WinePrefix(const BuildOutputs& outputs, const fs::path& directory)
         StopServer();  // a persistent server would otherwise outlive the failed set-up
         throw;
     }
-    setupTime_ = std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - started);
 }
 
 WinePrefix::~WinePrefix() { StopServer(); }

@@ -41,9 +41,6 @@ public:
     // every service it starts inherit it, with their event-log entries traced there.
     std::string BackgroundErrorOutput() const;
 
-    // How long the copy of the template and the start of the server took.
-    std::chrono::milliseconds SetupTime() const { return setupTime_; }
-
 private:
     void StartServer() const;
     void StopServer() const;
@@ -53,7 +50,6 @@ private:
     std::filesystem::path directory_;
     std::filesystem::path wine64_;
     std::filesystem::path wineserver_;
-    std::chrono::milliseconds setupTime_{0};
 };
 
 }  // namespace ostrilo::e2e
