@@ -44,28 +44,12 @@ TEST(NotificationEventType, OnlyWholeNumbersZeroToTwoAfterRoundingAreSent) {
     EXPECT_EQ(SendableEventType("99999999999"), std::nullopt) << "beyond 32 bits nothing is sent";
 }
 
-TEST(NotificationMessageText, AlwaysHoldsFiveFieldsAfterTheType) {
-    EXPECT_EQ(NotificationMessage(0, {}), "0|||||||");
-    EXPECT_EQ(NotificationMessage(1, {"Start"}), "1|||Start||||");
-    EXPECT_EQ(NotificationMessage(2, {"a", "b", "c", "d", "e"}), "2|||a|b|c|d|e");
-    EXPECT_EQ(NotificationMessage(0, {"x|y", "", " spaced "}), "0|||x|y|| spaced ||");
-}
-
 class EventNotifierTest : public ::testing::Test {
 protected:
     FakeIni ini;
     RecordingGateway halvex;
     EventNotifier notifier{ini, halvex};
 };
-
-TEST_F(EventNotifierTest, ConfiguredSectionIsSentOnceWithItsFields) {
-    ini.values[{kNotifyOstriloStarted, "EventType"}] = "1";
-    ini.values[{kNotifyOstriloStarted, "T0"}] = "Start";
-    ini.values[{kNotifyOstriloStarted, "T3"}] = "line 3";
-    notifier.SendEventNotification(kNotifyOstriloStarted);
-    EXPECT_EQ(halvex.sent, Lines{"1|||Start|||line 3|"});
-    EXPECT_EQ(ini.reads.size(), 6u);
-}
 
 TEST_F(EventNotifierTest, SectionIsReadAfreshAtEveryEvent) {
     notifier.SendEventNotification(kNotifyWinCCStopped);

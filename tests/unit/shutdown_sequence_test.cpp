@@ -82,15 +82,6 @@ TEST_F(ShutdownSequenceTest, WaitingLinesGetABoundedChanceToLeaveAndAreLoggedAsF
     EXPECT_EQ(log.lines.back(), kHyphens);
 }
 
-TEST_F(ShutdownSequenceTest, UnreachableBridgeLibraryIsReportedAsFailureNotSuccess) {
-    bridge.reachable = false;
-    Shutdown();
-    EXPECT_THAT(log.lines, ElementsAre("Shutting down Ostrilo", "Failed to call StopWinCCMsgService()",
-                                       "Failed to call DisconnectWinCCDMProc()", "Ostrilo has been shutdown",
-                                       kHyphens));
-    EXPECT_TRUE(service.calls.empty()) << "no event-log entry for an ordinary application";
-}
-
 TEST_F(ShutdownSequenceTest, ServiceRunWritesOneEventEntryAndReportsStoppedLast) {
     state.runAsService = true;
     Shutdown();

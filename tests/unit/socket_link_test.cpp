@@ -42,22 +42,6 @@ protected:
     SocketLink link{statusBar, log};
 };
 
-TEST_F(SocketLinkTest, LinesThatWouldBlockWaitAndFlushInOrderWhenWritable) {
-    auto peer = Connect();
-    peer->sendBudget = 3;
-    EXPECT_TRUE(Deliver("alpha"));
-    EXPECT_TRUE(Deliver("beta"));
-    EXPECT_EQ(peer->wire, "alp");
-    EXPECT_TRUE(link.HasPendingOutput());
-    EXPECT_TRUE(log.lines.empty()) << "nothing counts as sent before the socket took the whole line";
-
-    peer->sendBudget = std::string::npos;
-    link.OnWritable();
-    EXPECT_EQ(peer->wire, "alpha||24\nbeta||24\n");
-    EXPECT_EQ(LinesStartingWith(log.lines, kSent), (Lines{"alpha", "beta"}));
-    EXPECT_FALSE(link.HasPendingOutput());
-}
-
 TEST_F(SocketLinkTest, TrickleOfPartialSendsNeverCutsOrReordersLines) {
     auto peer = Connect();
     std::string expectedWire;

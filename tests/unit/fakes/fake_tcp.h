@@ -61,7 +61,10 @@ public:
         return peer;
     }
 
-    platform::ListenResult Listen(int port) override { return {0, port}; }
+    platform::ListenResult Listen(int port) override {
+        listenedPorts.push_back(port);
+        return {0, port};
+    }
 
     std::unique_ptr<platform::TcpConnection> Accept() override {
         if (prepared_.empty()) return nullptr;
@@ -71,6 +74,8 @@ public:
     }
 
     std::string DescribeError(int errorCode) override { return "error " + std::to_string(errorCode); }
+
+    std::vector<int> listenedPorts;
 
 private:
     std::vector<std::shared_ptr<PeerView>> prepared_;
