@@ -192,6 +192,7 @@ TEST_F(ServiceTest, RemovalRunUnregistersTheServiceAndClearsTheSetting) {
 
     EXPECT_EQ(RunAsServiceSetting(), "0");
     EXPECT_EQ(ServiceState(), "") << "the service should be gone";
+    EXPECT_FALSE(KeyExists(kServiceKey)) << "removal leaves a service key behind";
     EXPECT_FALSE(KeyExists(kEventSourceKey)) << "the event source should be gone";
     // The removal run started in service mode, so its shutdown is in the event log as well.
     EXPECT_EQ(CountOf(run->WineErrorOutput(), EventEntry("Ostrilo has been shutdown")), 1u) << run->WineErrorOutput();

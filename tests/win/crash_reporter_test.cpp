@@ -5,10 +5,10 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "test_folder.h"
 #include "win32/scoped_handles.h"
 
 namespace ostrilo {
@@ -26,11 +26,6 @@ std::string FolderOfThisProgram() {
     const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string text(path, length);
     return text.substr(0, text.find_last_of('\\') + 1);
-}
-
-std::string ContentOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string Today(const char* format) {
@@ -52,34 +47,11 @@ std::vector<std::string> FilesMatching(const std::string& pattern) {
     return names;
 }
 
-void RemoveTree(const std::string& folder) {
-    for (const std::string& name : FilesMatching(folder + "*")) {
-        if (name == "." || name == "..") continue;
-        const std::string path = folder + name;
-        if (::GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTree(path + "\\");
-        } else {
-            ::DeleteFileA(path.c_str());
-        }
-    }
-    ::RemoveDirectoryA(folder.c_str());
-}
-
 // A program folder of its own for each crash, removed afterwards.
 class CrashReporterTest : public testing::Test {
 protected:
-    void SetUp() override {
-        char temp[MAX_PATH] = {};
-        ::GetTempPathA(MAX_PATH, temp);
-        programFolder_ = std::string(temp) + "ostrilo_crash_" + std::to_string(::GetCurrentProcessId()) + "_" +
-                         testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
-        RemoveTree(programFolder_);
-        ASSERT_TRUE(::CreateDirectoryA(programFolder_.c_str(), nullptr));
-    }
-    void TearDown() override { RemoveTree(programFolder_); }
-
     std::string LogFolder() const { return programFolder_ + "LogFiles\\"; }
-    std::string DayLog() const { return ContentOf(LogFolder() + Today("%04u-%02u-%02u.Log")); }
+    std::string DayLog() const { return wintest::ContentOf(LogFolder() + Today("%04u-%02u-%02u.Log")); }
 
     // The child's exit code, or kStillRunning when it had to be killed.
     DWORD RunChild(const std::string& mode) {
@@ -109,7 +81,7 @@ protected:
     std::vector<std::string> DumpsWithSignature() const {
         std::vector<std::string> dumps;
         for (const std::string& name : FilesMatching(LogFolder() + "Ostrilo-*.dmp")) {
-            if (ContentOf(LogFolder() + name).compare(0, 4, "MDMP") == 0) dumps.push_back(name);
+            if (wintest::ContentOf(LogFolder() + name).compare(0, 4, "MDMP") == 0) dumps.push_back(name);
         }
         return dumps;
     }
@@ -120,7 +92,8 @@ protected:
         EXPECT_THAT(dumps[0], MatchesRegex("Ostrilo-" + Today("%04u-%02u-%02u") + "-\\d\\d\\d\\d\\d\\d\\.dmp"));
     }
 
-    std::string programFolder_;
+    const wintest::TempFolder folder_{"crash"};
+    const std::string& programFolder_ = folder_.Path();
 };
 
 TEST_F(CrashReporterTest, AccessViolationAppendsOneLineToTheDaysLogWritesADumpAndEndsWithItsCode) {

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <string>
 
+#include "test_folder.h"
 #include "win32/executable_path.h"
 #include "win32/scoped_handles.h"
 #include "win32/service_identity.h"
@@ -18,11 +18,6 @@ constexpr UINT kRequestMessage = WM_APP + 3;
 constexpr char kChildResultFile[] = "C:\\ostrilo-service-child.txt";
 constexpr char kChildFilter[] = " --gtest_also_run_disabled_tests --gtest_filter=";
 
-std::string ContentOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 DWORD MillisecondsSince(ULONGLONG start) { return static_cast<DWORD>(::GetTickCount64() - start); }
 
 // Polls the service until it reaches the state or the time is up; returns the last status.
@@ -34,15 +29,6 @@ SERVICE_STATUS WaitForState(SC_HANDLE service, DWORD state, DWORD timeoutMs) {
         ::Sleep(50);
     }
     return status;
-}
-
-TEST(ServiceAttachment, StartedByHandItReturnsAtOnceAndOnlyOnce) {
-    Win32ServiceControl control(nullptr, kRequestMessage);
-    const ULONGLONG start = ::GetTickCount64();
-    EXPECT_TRUE(control.StartAttachment());
-    EXPECT_LT(MillisecondsSince(start), 1000u) << "the window's thread must not wait for a service manager";
-    EXPECT_FALSE(control.StartAttachment()) << "one attachment per process";
-    control.ReportStopped();  // nothing to report: must be harmless
 }
 
 // Runs only inside the service process that the next test starts.
@@ -85,7 +71,7 @@ TEST(ServiceAttachment, StopRequestIsAnsweredAtOnceAndPostedToTheWindow) {
 
     ASSERT_TRUE(::StartServiceA(service.Get(), 0, nullptr)) << ::GetLastError();
     const SERVICE_STATUS running = WaitForState(service.Get(), SERVICE_RUNNING, 15000);
-    ASSERT_EQ(running.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING)) << ContentOf(kChildResultFile);
+    ASSERT_EQ(running.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING)) << wintest::ContentOf(kChildResultFile);
     EXPECT_EQ(running.dwControlsAccepted, 5u) << "stop and shutdown";
 
     SERVICE_STATUS answered{};
@@ -97,7 +83,7 @@ TEST(ServiceAttachment, StopRequestIsAnsweredAtOnceAndPostedToTheWindow) {
 
     EXPECT_EQ(WaitForState(service.Get(), SERVICE_STOPPED, 15000).dwCurrentState,
               static_cast<DWORD>(SERVICE_STOPPED));
-    EXPECT_EQ(ContentOf(kChildResultFile), "request 1") << "the window gets the stop control as wParam";
+    EXPECT_EQ(wintest::ContentOf(kChildResultFile), "request 1") << "the window gets the stop control as wParam";
 }
 
 // Run on its own under WINEDEBUG=+eventlog (see tests/CMakeLists.txt): Wine's event log

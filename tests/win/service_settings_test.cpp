@@ -29,21 +29,6 @@ protected:
     Win32ServiceControl control{nullptr, WM_APP};
 };
 
-TEST_F(ServiceSettingsTest, WrittenSettingReadsBackAndCanBeOverwritten) {
-    ASSERT_TRUE(control.WriteSetting(kSection, "RunAsService", "1"));
-    EXPECT_EQ(control.ReadSetting(kSection, "RunAsService", "0"), "1");
-    ASSERT_TRUE(control.WriteSetting(kSection, "RunAsService", "0"));
-    EXPECT_EQ(control.ReadSetting(kSection, "RunAsService", "x"), "0");
-    ASSERT_TRUE(control.WriteSetting(kSection, "RunAsService", ""));
-    EXPECT_EQ(control.ReadSetting(kSection, "RunAsService", "x"), "");
-}
-
-TEST_F(ServiceSettingsTest, AbsentSectionOrKeyGivesTheDefault) {
-    EXPECT_EQ(control.ReadSetting(kSection, "RunAsService", "0"), "0");
-    ASSERT_TRUE(control.WriteSetting(kSection, "Other", "1"));
-    EXPECT_EQ(control.ReadSetting(kSection, "RunAsService", "0"), "0");
-}
-
 TEST_F(ServiceSettingsTest, ValueThatIsNoTextOrTooLongGivesTheDefault) {
     const DWORD number = 1;
     SetRawValue("Number", REG_DWORD, &number, sizeof number);

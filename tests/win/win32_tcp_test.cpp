@@ -1,5 +1,6 @@
-// The Winsock listener and connection on loopback, with their events posted to a
-// message-only window and pumped here with a time bound.
+// The Winsock connection on loopback, with its events posted to a message-only window and
+// pumped here with a time bound: what the real program under Wine cannot show, that a
+// closed connection's queued events never reach its successor.
 
 #include "win32/win32_tcp.h"
 
@@ -20,35 +21,18 @@ constexpr DWORD kWaitMs = 5000;
 // A blocking client socket of the test, connected to the loopback port.
 class Client {
 public:
-    explicit Client(int port, int receiveBuffer = 0) : socket_(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
-        if (receiveBuffer > 0) {
-            ::setsockopt(socket_.Get(), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer),
-                         sizeof receiveBuffer);
-        }
+    explicit Client(int port) : socket_(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         address.sin_port = htons(static_cast<u_short>(port));
-        connected_ = ::connect(socket_.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        ::connect(socket_.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
     }
-    bool Connected() const { return connected_; }
     void SendText(const std::string& text) { ::send(socket_.Get(), text.data(), static_cast<int>(text.size()), 0); }
-    std::string ReceiveText(std::size_t size) {
-        std::string text(size, '\0');
-        std::size_t got = 0;
-        while (got < size) {
-            const int n = ::recv(socket_.Get(), &text[got], static_cast<int>(size - got), 0);
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        text.resize(got);
-        return text;
-    }
     void Close() { socket_.Reset(); }
 
 private:
     ScopedSocket socket_;
-    bool connected_ = false;
 };
 
 class TcpLink : public ::testing::Test {
@@ -112,75 +96,6 @@ std::string ReceiveAvailable(platform::TcpConnection& connection) {
     return std::string(buffer, result.bytesRead);
 }
 
-TEST_F(TcpLink, ListenerOnPortZeroReportsThePortItGot) {
-    Win32TcpListener listener(window_, kAcceptMessage, kConnectionMessage);
-    const platform::ListenResult result = listener.Listen(0);
-    EXPECT_EQ(result.errorCode, 0);
-    EXPECT_GT(result.localPort, 0);
-}
-
-TEST_F(TcpLink, AcceptedConnectionCarriesLinesBothWaysAndReportsThePeersClose) {
-    Win32TcpListener listener(window_, kAcceptMessage, kConnectionMessage);
-    const int port = listener.Listen(0).localPort;
-    Client client(port);
-    ASSERT_TRUE(client.Connected());
-    auto connection = AcceptNext(listener);
-    ASSERT_NE(connection, nullptr);
-
-    const std::string line = "Pump 1 failed||24\n";
-    const platform::SendResult sent = connection->Send(line.data(), line.size());
-    EXPECT_EQ(sent.errorCode, 0);
-    EXPECT_EQ(sent.bytesTaken, line.size());
-    EXPECT_EQ(client.ReceiveText(line.size()), line);
-
-    client.SendText("ack");
-    ASSERT_TRUE(WaitForEvent(kConnectionMessage, SocketEvent::Kind::Read));
-    const platform::ReceiveResult noRoom = connection->Receive(nullptr, 0);
-    EXPECT_FALSE(noRoom.peerClosed) << "reading into no room must not look like the peer's close";
-    EXPECT_EQ(ReceiveAvailable(*connection), "ack");
-
-    client.Close();
-    ASSERT_TRUE(WaitForEvent(kConnectionMessage, SocketEvent::Kind::Close));
-    char buffer[8];
-    EXPECT_TRUE(connection->Receive(buffer, sizeof buffer).peerClosed);
-}
-
-TEST_F(TcpLink, ReadWithNothingWaitingIsWouldBlockNotAnError) {
-    Win32TcpListener listener(window_, kAcceptMessage, kConnectionMessage);
-    Client client(listener.Listen(0).localPort);
-    auto connection = AcceptNext(listener);
-    ASSERT_NE(connection, nullptr);
-    char buffer[8];
-    const platform::ReceiveResult result = connection->Receive(buffer, sizeof buffer);
-    EXPECT_TRUE(result.wouldBlock);
-    EXPECT_EQ(result.errorCode, 0);
-    EXPECT_FALSE(result.peerClosed);
-}
-
-TEST_F(TcpLink, SendToAPeerThatDoesNotReadEndsInWouldBlockAndWritableFollowsWhenItReads) {
-    Win32TcpListener listener(window_, kAcceptMessage, kConnectionMessage);
-    Client client(listener.Listen(0).localPort, 4096);
-    auto connection = AcceptNext(listener);
-    ASSERT_NE(connection, nullptr);
-
-    const std::string chunk(64 * 1024, 'x');
-    std::size_t taken = 0;
-    platform::SendResult result;
-    // Bounded: loopback buffers hold a few megabytes at most.
-    while (taken < 512u * 1024 * 1024) {
-        result = connection->Send(chunk.data(), chunk.size());
-        if (result.wouldBlock || result.errorCode != 0) break;
-        taken += result.bytesTaken;
-    }
-    ASSERT_TRUE(result.wouldBlock) << "no would-block after " << taken << " bytes, error " << result.errorCode;
-    EXPECT_EQ(result.errorCode, 0);
-    EXPECT_EQ(result.bytesTaken, 0u);
-
-    QueuedEvents(kConnectionMessage);
-    EXPECT_EQ(client.ReceiveText(taken).size(), taken);
-    EXPECT_TRUE(WaitForEvent(kConnectionMessage, SocketEvent::Kind::Write));
-}
-
 TEST_F(TcpLink, ClosedConnectionRefusesToSendAndLeavesNoQueuedEventsBehind) {
     Win32TcpListener listener(window_, kAcceptMessage, kConnectionMessage);
     const int port = listener.Listen(0).localPort;
@@ -227,24 +142,6 @@ TEST_F(TcpLink, ClosingAReplacedConnectionKeepsTheEventsOfItsSuccessor) {
     EXPECT_EQ(ReceiveAvailable(*secondConnection), "data");
 }
 
-TEST_F(TcpLink, PortHeldByAnotherListenerIsReportedAsInUseWithItsNumberAndAText) {
-    Win32TcpListener holder(window_, kAcceptMessage, kConnectionMessage);
-    const int port = holder.Listen(0).localPort;
-    Win32TcpListener second(window_, kAcceptMessage, kConnectionMessage);
-    const platform::ListenResult result = second.Listen(port);
-    EXPECT_EQ(result.errorCode, WSAEADDRINUSE);
-    EXPECT_EQ(result.localPort, port);
-    EXPECT_FALSE(second.DescribeError(result.errorCode).empty());
-    EXPECT_EQ(second.Accept(), nullptr);
-}
-
-TEST_F(TcpLink, PortOutsideTheTcpRangeFailsAndIsNamedInTheResult) {
-    Win32TcpListener listener(window_, kAcceptMessage, kConnectionMessage);
-    const platform::ListenResult result = listener.Listen(70000);
-    EXPECT_NE(result.errorCode, 0);
-    EXPECT_EQ(result.localPort, 70000);
-}
-
 TEST(WinsockErrorText, CommonSocketErrorsHaveASingleLineText) {
     for (int code : {10013, 10022, 10038, 10048, 10049, 10050, 10053, 10054, 10055, 10060, 10061, 10093}) {
         const std::string text = DescribeWinsockError(code);
@@ -257,15 +154,6 @@ TEST(WinsockErrorText, CommonSocketErrorsHaveASingleLineText) {
 TEST(WinsockErrorText, UnknownErrorIsNamedByItsNumber) {
     EXPECT_EQ(BuiltInWinsockErrorText(10999), nullptr);
     EXPECT_EQ(DescribeWinsockError(10999), "Error 10999");
-}
-
-TEST(SocketMessage, DecodesEventAndErrorFromTheMessageParameter) {
-    const SocketEvent closed = DecodeSocketMessage(WSAMAKESELECTREPLY(FD_CLOSE, WSAECONNRESET));
-    EXPECT_EQ(closed.kind, SocketEvent::Kind::Close);
-    EXPECT_EQ(closed.errorCode, WSAECONNRESET);
-    const SocketEvent readable = DecodeSocketMessage(WSAMAKESELECTREPLY(FD_READ, 0));
-    EXPECT_EQ(readable.kind, SocketEvent::Kind::Read);
-    EXPECT_EQ(readable.errorCode, 0);
 }
 
 }  // namespace
