@@ -26,14 +26,15 @@ protected:
         if (parent_) ::DestroyWindow(parent_);
     }
 
-    // Handles the box's messages until it asks to be drawn, for at most two seconds.
+    // Handles posted messages and timers (not paints) until the box asks to be drawn, for at
+    // most two seconds.
     bool WaitForRepaintRequest() {
         RECT update{};
         for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < 2000;) {
             MSG message{};
-            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE)) ::DispatchMessageW(&message);
             if (::GetUpdateRect(listBox_, &update, FALSE)) return true;
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_POSTMESSAGE | QS_TIMER);
         }
         return false;
     }
