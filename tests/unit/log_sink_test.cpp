@@ -26,19 +26,6 @@ protected:
     LogSink sink{clock, files, appDirectory};
 };
 
-TEST_F(LogSinkTest, FileLineIsStampTabMessageAndListLineAddsDate) {
-    std::string alarm(5000, 'A');  // alarm texts are long and carry any ANSI byte
-    alarm[10] = '\xE9';
-    sink.WriteLog("Shutting down Ostrilo");
-    sink.WriteLog(alarm);
-
-    EXPECT_EQ(files.contents[kDayFile], "14:03:07.250\tShutting down Ostrilo\r\n14:03:07.250\t" + alarm + "\r\n");
-    ASSERT_EQ(list.lines.size(), 2u);
-    EXPECT_EQ(list.lines[0], "2026-12-05 14:03:07.250 Shutting down Ostrilo");
-    EXPECT_EQ(list.lines[1], "2026-12-05 14:03:07.250 " + alarm);
-    EXPECT_EQ(list.selected, 1);
-}
-
 TEST_F(LogSinkTest, OnlyLeadingHyphenMakesSeparatorAndEmptyMessageIsStamped) {
     const std::string hyphens(120, '-');
     sink.WriteLog(hyphens);
@@ -71,13 +58,6 @@ TEST_F(LogSinkTest, FileTroubleNeverKeepsTheLineFromTheList) {
     EXPECT_EQ(files.calls.size(), 6u) << "the folder is created and the file opened at every call";
     EXPECT_EQ(list.lines.size(), 3u);
     EXPECT_EQ(list.selected, 2);
-}
-
-TEST_F(LogSinkTest, AppDirectoryAndListMaySettleAfterConstruction) {
-    sink.AttachList(nullptr);
-    appDirectory = "D:\\Later\\";
-    sink.WriteLog("early");
-    EXPECT_EQ(files.contents["D:\\Later\\LogFiles\\2026-12-05.Log"], "14:03:07.250\tearly\r\n");
 }
 
 TEST_F(LogSinkTest, LineBeyondTwoHundredDropsOldestAndSelectsNewest) {
