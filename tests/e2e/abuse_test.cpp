@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "harness/alarm_accounting.h"
+#include "harness/journal_lines.h"
 #include "harness/ostrilo_run.h"
 #include "harness/tcp_ports.h"
 #include "harness/text_files.h"
@@ -47,22 +48,6 @@ std::string RandomBytes(std::mt19937_64& random, std::size_t size) {
         }
     }
     return bytes;
-}
-
-std::vector<std::string> NumberedAlarms(const std::string& stem, std::size_t count, std::size_t padTo = 0) {
-    std::vector<std::string> alarms;
-    for (std::size_t index = 0; index < count; ++index) {
-        std::string alarm = stem + " " + std::to_string(index);
-        if (alarm.size() < padTo) alarm += std::string(padTo - alarm.size(), 'x');
-        alarms.push_back(alarm);
-    }
-    return alarms;
-}
-
-std::size_t CountStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
-    std::size_t count = 0;
-    for (const auto& line : lines) count += line.rfind(prefix, 0) == 0 ? 1 : 0;
-    return count;
 }
 
 class AbuseTest : public OstriloE2eTest {
@@ -152,7 +137,7 @@ protected:
 
 TEST_F(AbuseTest, ThousandConnectDisconnectCyclesWhileAlarmsFlow) {
     StartWithWinCCRunning(Delivery::Socket);
-    Queue(NumberedAlarms("Churn alarm", 100));
+    Queue(NumberedAlarms("Churn alarm", 0, 100));
     for (int cycle = 0; cycle < 1000; ++cycle) {
         TcpLineClient client = run->ConnectTcp(port_);
     }
@@ -167,7 +152,7 @@ TEST_F(AbuseTest, FiftyMegabytesOfRandomBytesInboundAreDrainedAndIgnored) {
     {
         TcpLineClient peer = run->ConnectTcp(port_);
         ASSERT_TRUE(WaitForConnectionPanel(true));
-        Queue(NumberedAlarms("Alarm during garbage", 50));
+        Queue(NumberedAlarms("Alarm during garbage", 0, 50));
         for (int megabyte = 0; megabyte < 50; ++megabyte) {
             ASSERT_TRUE(peer.Send(RandomBytes(random, 1 << 20))) << "the program stopped reading after "
                                                                  << megabyte << " MiB";
@@ -185,7 +170,7 @@ TEST_F(AbuseTest, PeerThatNeverReadsIsDroppedAndTheRestIsLoggedAsFailed) {
         ASSERT_TRUE(WaitForConnectionPanel(true));
         // 10,000 alarms of 8,000 bytes: 80 MB, twice what loopback buffers and the 1 MiB
         // bound can hold together.
-        Queue(NumberedAlarms("Unread alarm", 10000, 8000));
+        Queue(NumberedAlarms("Unread alarm", 0, 10000, 8000));
         // Watched in the log, not at the peer: waiting there would read.
         EXPECT_TRUE(LogShowsWithin(kSendFailedLine, 150s)) << "the link to a peer that never reads was not dropped";
         EXPECT_TRUE(sleeper.WaitForPeerClose(kLineWait));
@@ -225,8 +210,8 @@ TEST_F(AbuseTest, BridgeCountsBeyondTheBufferNegativeOrUnterminatedDoNotHarmTheP
         ASSERT_TRUE(run->WaitForLog(kSentLine + std::string("No terminator")));
     }
     const auto log = run->LogMessages();
-    EXPECT_EQ(CountStartingWith(log, kSentLine), 2u) << "a count of -5 means no message";
-    EXPECT_EQ(CountStartingWith(log, kSendFailedLine), 0u);
+    EXPECT_EQ(CountOf(log, kSentLine), 2u) << "a count of -5 means no message";
+    EXPECT_EQ(CountOf(log, kSendFailedLine), 0u);
 
     run->WriteControl("Ostrilo", "project=Plant A\n");
     ExpectResponsiveAndRelaying();
@@ -247,7 +232,7 @@ TEST_F(AbuseTest, IniOfRandomBytesStillStartsLogsAndCloses) {
 TEST_F(AbuseTest, LogFolderRemovedOrLogFileLockedWhileAlarmsFlow) {
     namespace fs = std::filesystem;
     StartWithWinCCRunning(Delivery::Library);
-    Queue(NumberedAlarms("Before removal", 20));
+    Queue(NumberedAlarms("Before removal", 0, 20));
     ExpectEveryAlarmAccountedFor();
 
     // Start the count afresh: the removal takes the earlier lines with it.
@@ -256,7 +241,7 @@ TEST_F(AbuseTest, LogFolderRemovedOrLogFileLockedWhileAlarmsFlow) {
     }
     queued_.clear();
     fs::remove_all(run->ProgramDir() / "LogFiles");
-    Queue(NumberedAlarms("After removal", 20));
+    Queue(NumberedAlarms("After removal", 0, 20));
     ExpectEveryAlarmAccountedFor();
 
     // A reader holding the day's file without sharing: the lines still reach the list.
@@ -266,7 +251,7 @@ TEST_F(AbuseTest, LogFolderRemovedOrLogFileLockedWhileAlarmsFlow) {
     std::thread locker([&] { lockResult = run->Probe("lock-file " + windowsDayFile + " 4"); });
     const bool held =
         static_cast<bool>(run->WaitUntil([&] { return fs::exists(dayFile.string() + ".held"); }, "the lock"));
-    const auto whileLocked = NumberedAlarms("While locked", 10);
+    const auto whileLocked = NumberedAlarms("While locked", 0, 10);
     if (held) QueueAlarms(*run, whileLocked);
     const auto inList = [&] {
         const CommandResult lines = run->Probe("list-lines");

@@ -21,16 +21,6 @@ using testing::Each;
 
 constexpr std::chrono::milliseconds kLineWait = 10s;
 
-std::vector<std::string> NumberedAlarms(std::size_t first, std::size_t count, std::size_t padTo = 0) {
-    std::vector<std::string> alarms;
-    for (std::size_t number = first; number < first + count; ++number) {
-        std::string alarm = "Alarm " + std::to_string(number) + " ";
-        if (alarm.size() < padTo) alarm.append(padTo - alarm.size(), static_cast<char>('a' + number % 26));
-        alarms.push_back(std::move(alarm));
-    }
-    return alarms;
-}
-
 class LibraryDeliveryTest : public OstriloE2eTest {
 protected:
     void StartWithWinCCRunning() {
@@ -92,7 +82,7 @@ TEST_F(LibraryDeliveryTest, LibraryThatCannotBeLoadedCountsAsNotRunning) {
 }
 
 TEST_F(LibraryDeliveryTest, ThousandsOfAlarmsAreEachAccountedForOnce) {
-    const auto alarms = NumberedAlarms(1, 2000);
+    const auto alarms = NumberedAlarms("Alarm", 1, 2000);
     StartWithWinCCRunning();
     QueueAlarms(*run, alarms);
     // Halvex3 goes away part way: its alarms end with one queue line instead of two.
@@ -209,9 +199,9 @@ TEST_F(SocketDeliveryTest, NewestPeerWinsGarbageIsIgnoredAndAReconnectResumesDel
 TEST_F(SocketDeliveryTest, ThousandsOfAlarmsAreEachSentOrFailedOnce) {
     StartListening();
     std::optional<TcpLineClient> peer(Connect());
-    const auto before = NumberedAlarms(1, 1000);
-    const auto whileAway = NumberedAlarms(1001, 400);
-    const auto after = NumberedAlarms(1401, 600);
+    const auto before = NumberedAlarms("Alarm", 1, 1000);
+    const auto whileAway = NumberedAlarms("Alarm", 1001, 400);
+    const auto after = NumberedAlarms("Alarm", 1401, 600);
 
     QueueAlarms(*run, before);
     ASSERT_TRUE(WaitForAccounting(*run, before, 60s));
@@ -240,7 +230,7 @@ TEST_F(SocketDeliveryTest, PeerThatStopsReadingIsDroppedAtTheBoundAndEveryAlarmI
     TcpLineClient peer = Connect();
     // Long alarms fill the socket's buffers and the program's 1 MiB quickly.
     constexpr std::size_t kAlarmBytes = 8000;
-    const auto alarms = NumberedAlarms(1, 800, kAlarmBytes);
+    const auto alarms = NumberedAlarms("Alarm", 1, 800, kAlarmBytes);
     QueueAlarms(*run, alarms);
 
     ASSERT_TRUE(run->WaitUntil([&] { return HandedOverAlarms(*run).size() >= 300; }, "300 long alarms relayed", 60s));

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/fake_halvex_gateway.h"
+
 namespace ostrilo {
 namespace {
 
@@ -22,16 +24,6 @@ public:
     Lines reads;
 };
 
-class RecordingGateway : public HalvexGateway {
-public:
-    bool SendToHalvex(const std::string& message) override {
-        sent.push_back(message);
-        return true;
-    }
-    bool IsHalvexRunning() override { return true; }
-    Lines sent;
-};
-
 TEST(NotificationEventType, OnlyWholeNumbersZeroToTwoAfterRoundingAreSent) {
     EXPECT_EQ(SendableEventType("2.5"), 2) << "a half goes to the even neighbour";
     EXPECT_EQ(SendableEventType("2.6"), std::nullopt);
@@ -47,7 +39,7 @@ TEST(NotificationEventType, OnlyWholeNumbersZeroToTwoAfterRoundingAreSent) {
 class EventNotifierTest : public ::testing::Test {
 protected:
     FakeIni ini;
-    RecordingGateway halvex;
+    testing::FakeHalvexGateway halvex;
     EventNotifier notifier{ini, halvex};
 };
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fake_bridge.h"
+#include "fakes/fake_halvex_gateway.h"
 #include "fakes/fake_logging.h"
 #include "fakes/recording_log.h"
 #include "fakes/recording_status_bar.h"
@@ -14,19 +15,6 @@ namespace ostrilo {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-class FakeHalvex : public HalvexGateway {
-public:
-    bool SendToHalvex(const std::string& message) override {
-        sent.push_back(message);
-        if (duringSend) duringSend();
-        return true;
-    }
-    bool IsHalvexRunning() override { return running; }
-    bool running = false;
-    Lines sent;
-    std::function<void()> duringSend;
-};
 
 class SupervisionTickTest : public ::testing::Test {
 protected:
@@ -39,7 +27,7 @@ protected:
     std::int32_t connectionType = 0;
     std::int32_t daysToKeep = 60;
     testing::FakeBridge bridge;
-    FakeHalvex halvex;
+    testing::FakeHalvexGateway halvex;
     testing::RecordingStatusBar statusBar;
     logging_fakes::ScriptedClock clock;
     testing::RecordingLog log;

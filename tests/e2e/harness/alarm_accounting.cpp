@@ -136,6 +136,17 @@ void QueueAlarms(OstriloRun& run, const std::vector<std::string>& alarms) {
     if (!queue.flush()) throw std::runtime_error("cannot append to Ostrilo.messages");
 }
 
+std::vector<std::string> NumberedAlarms(const std::string& stem, std::size_t first, std::size_t count,
+                                        std::size_t padTo) {
+    std::vector<std::string> alarms;
+    for (std::size_t number = first; number < first + count; ++number) {
+        std::string alarm = stem + " " + std::to_string(number);
+        if (alarm.size() < padTo) alarm.append(padTo - alarm.size(), 'x');
+        alarms.push_back(std::move(alarm));
+    }
+    return alarms;
+}
+
 std::vector<std::string> HandedOverAlarms(const OstriloRun& run) {
     return JournalTexts(run, "Ostrilo", "GetWinCCMsgServiceMessage");
 }

@@ -14,6 +14,11 @@ namespace ostrilo::e2e {
 // escaped onto one line, so any byte (line breaks included) reaches the program.
 void QueueAlarms(OstriloRun& run, const std::vector<std::string>& alarms);
 
+// `count` distinct alarms "<stem> <number>" from number `first` on, each padded with 'x'
+// to `padTo` bytes.
+std::vector<std::string> NumberedAlarms(const std::string& stem, std::size_t first, std::size_t count,
+                                        std::size_t padTo = 0);
+
 // The alarms the bridge simulator handed over, in order, as its journal records them
 // (raw: line breaks still in).
 std::vector<std::string> HandedOverAlarms(const OstriloRun& run);
