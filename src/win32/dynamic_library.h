@@ -18,11 +18,12 @@ std::uint64_t SystemMilliseconds();
 
 // An outside library, loaded by name at the first request for one of its entry points.
 // A load that failed is tried again at most once per retry interval: the presence check
-// asks ten times a second, and a failed search for a missing library is costly. A library
+// asks ten times a second, and a failed search for a missing library costs milliseconds.
+// A library installed while the program runs is still found within seconds. A library
 // that loaded stays loaded for the life of this object.
 class DynamicLibrary {
 public:
-    static constexpr std::uint64_t kRetryIntervalMs = 1000;
+    static constexpr std::uint64_t kRetryIntervalMs = 10 * 1000;
 
     // `fileName` is passed to LoadLibraryA as it is: a bare name uses the normal DLL search.
     explicit DynamicLibrary(std::string fileName, MillisecondTicks ticks = SystemMilliseconds);

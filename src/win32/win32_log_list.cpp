@@ -8,8 +8,10 @@ namespace ostrilo::win32 {
 namespace {
 
 constexpr UINT_PTR kSubclassId = 1;
-// Private to the subclassed list box, so no other window's message numbers matter.
-constexpr UINT kRepaintMessage = WM_APP + 0x100;
+// The list's own timer, so no other window's timer ids matter.
+constexpr UINT_PTR kRepaintTimerId = 1;
+// A person reading the list sees no difference; a burst of alarms costs a few repaints.
+constexpr UINT kRepaintDelayMs = 250;
 
 }  // namespace
 
@@ -20,7 +22,7 @@ Win32LogList::Win32LogList(HWND listBox) : listBox_(listBox) {
 }
 
 Win32LogList::~Win32LogList() {
-    // The note would find no one to switch the drawing on again.
+    // The timer would find no one to switch the drawing on again.
     if (repaintPending_) RepaintNow();
     if (subclassed_) ::RemoveWindowSubclass(listBox_, &Win32LogList::ListBoxProcedure, kSubclassId);
 }
@@ -50,21 +52,22 @@ bool Win32LogList::SelectLast() {
 
 void Win32LogList::DeferRepaint() {
     if (repaintPending_ || !subclassed_) return;
-    // Without the note in the queue the box would stay undrawn; then it draws as it goes.
-    if (!::PostMessageW(listBox_, kRepaintMessage, 0, 0)) return;
+    // Without the timer the box would stay undrawn; then it draws as it goes.
+    if (::SetTimer(listBox_, kRepaintTimerId, kRepaintDelayMs, nullptr) == 0) return;
     SendMessageW(listBox_, WM_SETREDRAW, FALSE, 0);
     repaintPending_ = true;
 }
 
 void Win32LogList::RepaintNow() {
     repaintPending_ = false;
+    ::KillTimer(listBox_, kRepaintTimerId);
     SendMessageW(listBox_, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(listBox_, nullptr, TRUE);
 }
 
 LRESULT CALLBACK Win32LogList::ListBoxProcedure(HWND listBox, UINT message, WPARAM wParam, LPARAM lParam,
                                                 UINT_PTR, DWORD_PTR self) {
-    if (message == kRepaintMessage) {
+    if (message == WM_TIMER && wParam == kRepaintTimerId) {
         reinterpret_cast<Win32LogList*>(self)->RepaintNow();
         return 0;
     }

@@ -11,8 +11,8 @@ namespace ostrilo::win32 {
 // Every log line adds, trims and selects, and a list box repaints itself and its scroll
 // bar for each of those at once; at a few hundred lines a second that painting costs
 // many times the alarm relay itself. So the first change after a repaint switches the
-// box's drawing off and posts it a note to switch it on again: all lines written while
-// the current window message is handled share one repaint. The content changes at once.
+// box's drawing off and arms a short timer that switches it on again: all lines written
+// meanwhile share one repaint. The content changes at once; only the drawing waits.
 class Win32LogList : public platform::LogList {
 public:
     explicit Win32LogList(HWND listBox);
