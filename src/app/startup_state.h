@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "config/connection_type.h"
+
 namespace ostrilo {
 
 // Settled once by the start-up sequence; read-only for everything after it.
@@ -13,8 +15,5 @@ struct StartupState {
     std::int32_t connectionType = 0;      // 0 client libraries, 1 TCP socket, -1 no export
 };
 
-constexpr std::int32_t kConnectionByLibraries = 0;
-constexpr std::int32_t kConnectionBySocket = 1;
-constexpr std::int32_t kNoAlarmExport = -1;
 
 }  // namespace ostrilo

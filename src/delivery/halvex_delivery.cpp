@@ -30,8 +30,8 @@ HalvexDelivery::HalvexDelivery(const std::int32_t& connectionType, HalvexClient&
     : connectionType_(connectionType), halvex2_(halvex2), halvex3_(halvex3), socketLink_(socketLink), log_(log) {}
 
 bool HalvexDelivery::SendToHalvex(const std::string& message) {
-    if (connectionType_ == kBySocket) return socketLink_.Deliver(SocketLineFor(message), message);
-    if (connectionType_ != kByLibraries) return false;
+    if (connectionType_ == kConnectionBySocket) return socketLink_.Deliver(SocketLineFor(message), message);
+    if (connectionType_ != kConnectionByLibraries) return false;
 
     // Every message is offered to both generations of Halvex, Halvex2 first.
     const std::string command = LibraryCommandFor(message);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "config/connection_type.h"
 #include "delivery/halvex_client.h"
 #include "delivery/halvex_gateway.h"
 #include "delivery/socket_link.h"
@@ -18,11 +19,9 @@ std::string SocketLineFor(const std::string& message);
 // Delivers messages to Halvex the way the connection type says, and logs the outcome.
 class HalvexDelivery : public HalvexGateway {
 public:
-    // Connection types that deliver; any other value drops every message silently.
-    static constexpr std::int32_t kByLibraries = 0;
-    static constexpr std::int32_t kBySocket = 1;
-
-    // `connectionType` is read at every call: start-up sets it after construction.
+    // `connectionType` is read at every call: start-up sets it after construction. Only
+    // kConnectionByLibraries and kConnectionBySocket deliver; any other value drops every
+    // message silently.
     HalvexDelivery(const std::int32_t& connectionType, HalvexClient& halvex2, HalvexClient& halvex3,
                    SocketLink& socketLink, LogWriter& log);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "config/connection_type.h"
 #include "delivery/event_notification.h"
 #include "logging/skip_on_failure.h"
 #include "supervision/alarm_message.h"
@@ -11,7 +12,6 @@ namespace ostrilo {
 
 namespace {
 
-constexpr std::int32_t kAlarmExportDisabled = -1;
 constexpr std::int32_t kStopMessageServiceError = 4;
 constexpr std::int32_t kReconnectError = 7;
 constexpr char kLogFileExtension[] = ".Log";
@@ -32,7 +32,7 @@ SupervisionTick::SupervisionTick(SupervisionSettings settings, SupervisionServic
 void SupervisionTick::OnTimer() noexcept {
     // A tick that starts while another is still in progress leaves no trace at all.
     if (tickBusy_) return;
-    if (settings_.connectionType == kAlarmExportDisabled) return;
+    if (settings_.connectionType == kNoAlarmExport) return;
     tickBusy_ = true;
     RunTick();
     firstTickDone_ = true;

@@ -31,7 +31,7 @@ public:
 
 class HalvexDeliveryTest : public ::testing::Test {
 protected:
-    std::int32_t connectionType = HalvexDelivery::kByLibraries;
+    std::int32_t connectionType = kConnectionByLibraries;
     FakeHalvexClient halvex2;
     FakeHalvexClient halvex3;
     RecordingLog log;
@@ -73,7 +73,7 @@ TEST_F(HalvexDeliveryTest, PresenceCheckCombinesAllThreeProbesSilently) {
     EXPECT_TRUE(delivery.IsHalvexRunning()) << "a connected socket counts even in library delivery";
     link.OnClosed();
 
-    connectionType = HalvexDelivery::kBySocket;
+    connectionType = kConnectionBySocket;
     halvex3.loadable = true;
     halvex3.runningAnswer = 1;
     EXPECT_TRUE(delivery.IsHalvexRunning()) << "a running library counts even in socket delivery";
