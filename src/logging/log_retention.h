@@ -28,22 +28,15 @@ struct DayFile {
 std::optional<DayFile> ReadDayFile(std::string_view fileName, std::string_view extension,
                                    const platform::LocalDateTime& today);
 
-// Deletes the day files older than a number of days; what the supervision tick calls.
-class LogRetention {
-public:
-    virtual ~LogRetention() = default;
-    virtual void DeleteOldLogFiles(const std::string& extension, std::int32_t daysToKeep) = 0;
-};
-
-// Works on AppDirectory + "LogFiles\", silently: nothing is logged and nothing that fails
+// Deletes the day files older than a number of days, in AppDirectory + "LogFiles\"; silently: nothing is logged and nothing that fails
 // reaches the caller; a file that cannot be deleted is tried again at the next run.
-class DayFileRetention : public LogRetention {
+class DayFileRetention {
 public:
     // `appDirectory` is read at every run, so it may be settled after construction.
     DayFileRetention(platform::Clock& clock, platform::FileSystem& files, const std::string& appDirectory);
     DayFileRetention(platform::Clock&, platform::FileSystem&, std::string&&) = delete;
 
-    void DeleteOldLogFiles(const std::string& extension, std::int32_t daysToKeep) override;
+    void DeleteOldLogFiles(const std::string& extension, std::int32_t daysToKeep);
 
 private:
     platform::Clock& clock_;

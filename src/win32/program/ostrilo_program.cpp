@@ -1,10 +1,8 @@
 #include "win32/program/ostrilo_program.h"
 
-#include "app/app_directory.h"
 #include "app/service_switches.h"
 #include "app/shutdown_sequence.h"
 #include "app/startup_sequence.h"
-#include "win32/executable_path.h"
 
 namespace ostrilo::win32 {
 
@@ -29,8 +27,8 @@ OstriloProgram::OstriloProgram(MainWindow& window)
     log_.AttachList(&logList_);
 }
 
-bool OstriloProgram::FormLoad() {
-    state_.appDirectory = AppDirectoryOf(ExecutablePath());
+bool OstriloProgram::FormLoad(const std::string& appDirectory) {
+    state_.appDirectory = appDirectory;
     const RunKind kind = ServiceSwitches(state_, service_, process_).Classify();
     if (kind != RunKind::NormalStart) {
         FormUnload();

@@ -32,9 +32,10 @@ class OstriloProgram : public WindowEvents {
 public:
     explicit OstriloProgram(MainWindow& window);
 
-    // The start-up sequence. Returns whether the main window is to be shown; an
-    // installation or removal run, and a refused second instance, end inside it.
-    bool FormLoad();
+    // The start-up sequence, given the executable's folder. Returns whether the main window
+    // is to be shown; an installation or removal run, and a refused second instance, end
+    // inside it.
+    bool FormLoad(const std::string& appDirectory);
 
     void OnTimer() override;
     void OnResize() override;
