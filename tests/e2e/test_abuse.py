@@ -1,8 +1,10 @@
-"""The program under abuse: connection churn, random bytes inbound, a bridge that lies about
-its texts, a garbage Ostrilo.ini, a log folder taken away. Afterwards it answers at its
-window, relays a fresh alarm, and every alarm has its log line."""
+"""The program in an alarm chain under abuse: connection churn, random bytes inbound, a
+bridge that lies about its texts, a garbage Ostrilo.ini, a log folder
+taken away or locked. Afterwards it answers at its window, relays a fresh alarm, and every
+alarm has its log line."""
 import random
 import shutil
+import threading
 import time
 
 from conftest import general
@@ -78,7 +80,7 @@ def test_ini_of_random_bytes_still_starts_logs_and_closes(run):
     run.close()
 
 
-def test_log_folder_removed_while_alarms_flow_is_made_anew(run):
+def test_log_folder_removed_or_log_file_locked_while_alarms_flow(run):
     start(run)
     run.queue(["Before removal %d" % n for n in range(20)])
     run.wait(lambda: len(run.handed_over()) == 20, "20 alarms relayed")
@@ -88,4 +90,13 @@ def test_log_folder_removed_while_alarms_flow_is_made_anew(run):
     after = ["After removal %d" % n for n in range(20)]
     run.queue(after)
     run.wait_account(after)
+    day_file = run.win_dir + "LogFiles\\" + run.log_path().name
+    locker = threading.Thread(target=run.probe, args=("lock-file", day_file, "4"))
+    locker.start()
+    run.wait(lambda: run.log_path().with_name(run.log_path().name + ".held").exists(), "the lock")
+    locked = ["While locked %d" % n for n in range(10)]
+    run.queue(locked)
+    run.wait(lambda: all(any(OUTCOMES["queued2"] + alarm in line for line in run.probe("list-lines"))
+                         for alarm in locked), "the alarms in the list while the file is locked", 3)
+    locker.join()
     responsive_and_relaying(run)

@@ -77,9 +77,11 @@ struct Halvex : HalvexGateway {
     bool IsHalvexRunning() override { return false; }
 };
 
-// What the peer sees of a connection whose inbound data never ends; outlives the link's hold.
+// What the peer sees of a connection: the socket takes `budget` bytes before it would block;
+// inbound data never ends. Outlives the link's hold of the connection.
 struct Peer {
     std::string wire;
+    std::size_t budget = std::string::npos;
     int receives = 0;
     bool closed = false;
 };
@@ -89,7 +91,10 @@ struct Listener : platform::TcpListener {
         std::shared_ptr<Peer> peer;
         explicit Connection(std::shared_ptr<Peer> p) : peer(std::move(p)) {}
         platform::SendResult Send(const char* data, std::size_t size) override {
-            return peer->wire.append(data, size), platform::SendResult{size, false, 0};
+            const std::size_t taken = std::min(size, peer->budget);
+            peer->budget -= peer->budget == std::string::npos ? 0 : taken;
+            peer->wire.append(data, taken);
+            return {taken, taken < size, 0};
         }
         platform::ReceiveResult Receive(char*, std::size_t capacity) override {
             return ++peer->receives, platform::ReceiveResult{capacity, false, false, 0};

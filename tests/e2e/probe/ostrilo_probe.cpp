@@ -1,7 +1,7 @@
 // Drives a running Ostrilo from outside, as a person at the screen would, and prints what
 // it sees, one item per line. Exit code 0 on success, 1 with a message on stderr, 2 on usage:
 //   ostrilo_probe [--service-station] wait-window SECONDS | close | list-lines | panels |
-//                 answer-box SECONDS | visibility | responds
+//                 answer-box SECONDS | visibility | responds | lock-file PATH SECONDS
 
 #include <fcntl.h>
 #include <io.h>
@@ -122,6 +122,18 @@ int AnswerBox(DWORD seconds) {
     return PostMessageA(box, WM_COMMAND, IDOK, 0) ? 0 : Fail("could not press OK");
 }
 
+// Holds PATH open without sharing, as a careless reader of the log might; PATH.held exists meanwhile.
+int LockFile(const char* path, DWORD seconds) {
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return Fail(std::string("cannot lock ") + path);
+    HANDLE held = CreateFileA((std::string(path) + ".held").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    Sleep(seconds * 1000);
+    CloseHandle(held);
+    CloseHandle(file);
+    return 0;
+}
+
 // A service's windows live in the service manager's window station.
 bool EnterServiceStation() {
     HWINSTA station = OpenWindowStationA("__wineservice_winstation", FALSE, WINSTA_ALL_ACCESS);
@@ -140,6 +152,7 @@ int Run(int argc, char** argv) {
     const std::string command = argv[1];
     const DWORD seconds = argc > 2 ? std::strtoul(argv[argc - 1], nullptr, 10) : 0;
     if (command == "answer-box" && argc == 3) return AnswerBox(seconds);
+    if (command == "lock-file" && argc == 4) return LockFile(argv[2], seconds);
     if (argc != (command == "wait-window" ? 3 : 2)) return usage;
     HWND window = MainWindow(command == "wait-window" ? seconds * 1000 : 10000);
     if (!window) return Fail("no window with a caption beginning \"WinCC to Halvex\"");
