@@ -10,6 +10,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::StartsWith;
 
 TEST(RunKindOfArguments, RemovalWinsAndSwitchesMatchAnywhereInAnyCase) {
     EXPECT_EQ(RunKindOfArguments(""), RunKind::NormalStart);
@@ -51,6 +52,7 @@ TEST_F(ServiceSwitchesTest, SecondInstanceOfAServiceEndsWithoutABox) {
     service.settings["Parameters\\RunAsService"] = "1";
     EXPECT_THROW(Classify(), testing::ProcessEnded);
     EXPECT_THAT(process.boxes, IsEmpty()) << "a service has nobody to read a box";
+    EXPECT_THAT(service.calls, ElementsAre(StartsWith("Event 2 110 Ostrilo did not start as a service")));
 }
 
 TEST_F(ServiceSwitchesTest, FailedInstallationOrRemovalLeavesTheSettingAsItWas) {

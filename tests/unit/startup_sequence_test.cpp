@@ -18,6 +18,12 @@ namespace ostrilo {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+struct FakeFolderSecurity : platform::FolderSecurity {
+    bool OpenToNonAdministrators(const std::string&) override { return open; }
+    bool open = false;
+};
 
 class StartupSequenceTest : public ::testing::Test {
 protected:
@@ -26,8 +32,9 @@ protected:
         state.appDirectory = "C:\\Plant\\";
         ConfigReader config(profile, registry, state.appDirectory);
         StartupSequence startup(state, log, config, listener, bridge);
+        startup.AttachToServiceManager(service);
         startup.SettleConfiguration();
-        windowShown = startup.EnterRunMode(service);
+        windowShown = startup.EnterRunMode(service, folders);
         return log.lines;
     }
     void SetIni(const std::string& key, const std::string& value) { profile.Set("General", key, value); }
@@ -38,6 +45,7 @@ protected:
     testing::FakeListener listener;
     testing::FakeBridge bridge;
     testing::FakeServiceControl service;
+    FakeFolderSecurity folders;
     StartupState state;
     bool windowShown = false;
 };
@@ -61,14 +69,21 @@ TEST_F(StartupSequenceTest, ConnectFailureOrUnreachableEntryPointIsLoggedAsFailu
 
 TEST_F(StartupSequenceTest, ServiceModeAttachesWritesTheEventEntryAndHidesTheWindow) {
     SetIni("ConnectionType", "0");
+    folders.open = true;
     Start();
     EXPECT_TRUE(windowShown);
-    EXPECT_TRUE(service.calls.empty());
+    EXPECT_TRUE(service.calls.empty()) << "an application neither attaches nor checks its folder";
 
     state.runAsService = true;
+    folders.open = false;
     EXPECT_EQ(Start().back(), "Ostrilo started as a service");
     EXPECT_FALSE(windowShown);
-    EXPECT_THAT(service.calls, ElementsAre("StartAttachment", "Event 4 110 Ostrilo started"));
+    EXPECT_THAT(service.calls, ElementsAre("StartAttachment", "ReportRunning", "Event 4 110 Ostrilo started"));
+
+    folders.open = true;
+    service.calls.clear();
+    EXPECT_THAT(Start().back(), HasSubstr("not administrators may create or change files in the program folder C:\\Plant\\,"));
+    EXPECT_THAT(service.calls.back(), HasSubstr("Event 2 110 Warning: users who are not administrators"));
 }
 
 TEST(AppDirectory, AlwaysEndsInExactlyOneBackslash) {

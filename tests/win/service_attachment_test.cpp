@@ -40,6 +40,7 @@ TEST(ServiceAttachmentChild, DISABLED_RunsAsServiceUntilAStopRequestReachesTheWi
         result << "not attached";
         return;
     }
+    control.ReportRunning();
     MSG message{};
     const ULONGLONG start = ::GetTickCount64();
     while (MillisecondsSince(start) < 20000) {

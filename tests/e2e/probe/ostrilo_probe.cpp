@@ -167,6 +167,18 @@ int LockFile(const Arguments& args) {
     return 0;
 }
 
+// What Windows sends each top-level window when the session ends: first the question, then
+// the end itself. The program is gone when the second message returns (or times out).
+int EndSession(const Arguments&) {
+    HWND window = MainWindowOrNull();
+    if (!window) return NoMainWindow(kDefaultWindowWaitMs);
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_NORMAL, 5000, &answer);
+    PrintLine(answer ? "may end" : "refuses to end");
+    SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_NORMAL, 5000, nullptr);
+    return 0;
+}
+
 struct Command {
     const char* name;
     std::size_t argumentCount;
@@ -187,6 +199,8 @@ constexpr Command kCommands[] = {
     {"lock-file", 2, "lock-file PATH SECONDS  hold PATH open unshared for SECONDS (PATH.held meanwhile)",
      LockFile},
     {"visibility", 0, "visibility            print \"visible\" or \"hidden\" for the main window", Visibility},
+    {"end-session", 0, "end-session           send the session's end to the main window as Windows does",
+     EndSession},
 };
 
 constexpr char kServiceStationOption[] = "--service-station";

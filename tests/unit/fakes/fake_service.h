@@ -24,6 +24,7 @@ public:
     bool Install() override { return Record("Install", installSucceeds); }
     bool Uninstall() override { return Record("Uninstall", uninstallSucceeds); }
     bool StartAttachment() override { return Record("StartAttachment", true); }
+    void ReportRunning() override { Record("ReportRunning", true); }
     bool WriteEventLogEntry(std::uint16_t type, std::uint32_t id, const std::string& text) override {
         return Record("Event " + std::to_string(type) + " " + std::to_string(id) + " " + text, true);
     }
