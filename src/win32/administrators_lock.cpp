@@ -10,22 +10,15 @@ constexpr wchar_t kNamespaceAlias[] = L"Fennmark.Ostrilo";
 // Full access for Administrators and LocalSystem, nothing for anyone else.
 constexpr char kNamespaceAccess[] = "D:P(A;;GA;;;BA)(A;;GA;;;SY)";
 
-class LocalSecurityDescriptor {
-public:
-    LocalSecurityDescriptor() {
-        if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(kNamespaceAccess, SDDL_REVISION_1,
-                                                                    &descriptor_, nullptr)) {
-            descriptor_ = nullptr;
-        }
+// The namespace's access list; empty when it cannot be built.
+ScopedLocalMemory NamespaceAccess() {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(kNamespaceAccess, SDDL_REVISION_1, &descriptor,
+                                                                nullptr)) {
+        return ScopedLocalMemory();
     }
-    ~LocalSecurityDescriptor() { ::LocalFree(descriptor_); }
-    LocalSecurityDescriptor(const LocalSecurityDescriptor&) = delete;
-    LocalSecurityDescriptor& operator=(const LocalSecurityDescriptor&) = delete;
-    PSECURITY_DESCRIPTOR Get() const { return descriptor_; }
-
-private:
-    PSECURITY_DESCRIPTOR descriptor_ = nullptr;
-};
+    return ScopedLocalMemory(descriptor);
+}
 
 }  // namespace
 
@@ -58,8 +51,8 @@ bool AdministratorsLock::CreateOrOpenNamespace() {
         !::AddSIDToBoundaryDescriptor(&boundary_, administrators)) {
         return false;
     }
-    const LocalSecurityDescriptor access;
-    if (access.Get() == nullptr) return false;
+    const ScopedLocalMemory access = NamespaceAccess();
+    if (!access.IsValid()) return false;
     SECURITY_ATTRIBUTES attributes{sizeof attributes, access.Get(), FALSE};
     namespace_ = ::CreatePrivateNamespaceW(&attributes, boundary_, kNamespaceAlias);
     // A process without administrator rights is refused here; one with them finds the

@@ -1,9 +1,10 @@
 #include "win32/win32_folder_security.h"
 
-#include <windows.h>
-#include <aclapi.h>
-
 #include <array>
+
+#include "win32/scoped_handles.h"
+
+#include <aclapi.h>
 
 namespace ostrilo::win32 {
 namespace {
@@ -15,18 +16,6 @@ constexpr std::array<WELL_KNOWN_SID_TYPE, 4> kNonAdministratorGroups{
 constexpr ACCESS_MASK kFolderWriteRights = FILE_ADD_FILE | FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER;
 // Rights that, inherited by the folder's files, let someone change or replace them.
 constexpr ACCESS_MASK kFileWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | DELETE | WRITE_DAC | WRITE_OWNER;
-
-class LocalMemory {
-public:
-    LocalMemory() = default;
-    LocalMemory(const LocalMemory&) = delete;
-    LocalMemory& operator=(const LocalMemory&) = delete;
-    ~LocalMemory() { ::LocalFree(memory_); }
-    PSECURITY_DESCRIPTOR* Receive() { return &memory_; }
-
-private:
-    PSECURITY_DESCRIPTOR memory_ = nullptr;
-};
 
 bool IsNonAdministratorGroup(PSID sid) {
     for (const WELL_KNOWN_SID_TYPE group : kNonAdministratorGroups) {
@@ -52,12 +41,12 @@ bool GrantsWrite(const ACCESS_ALLOWED_ACE& entry) {
 }  // namespace
 
 bool Win32FolderSecurity::OpenToNonAdministrators(const std::string& folder) {
-    LocalMemory descriptor;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
     PACL accessList = nullptr;
-    if (::GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                &accessList, nullptr, descriptor.Receive()) != ERROR_SUCCESS) {
-        return false;
-    }
+    const DWORD error = ::GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                                nullptr, &accessList, nullptr, &descriptor);
+    const ScopedLocalMemory ownedDescriptor(descriptor);
+    if (error != ERROR_SUCCESS) return false;
     if (accessList == nullptr) return true;  // no access list at all: everyone may do anything
     for (DWORD index = 0; index < accessList->AceCount; ++index) {
         void* entry = nullptr;

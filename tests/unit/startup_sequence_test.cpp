@@ -12,6 +12,7 @@
 #include "fakes/fake_configuration.h"
 #include "fakes/fake_service.h"
 #include "fakes/fake_tcp.h"
+#include "platform/folder_security.h"
 #include "fakes/recording_log.h"
 
 namespace ostrilo {
