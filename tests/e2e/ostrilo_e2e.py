@@ -8,7 +8,7 @@ writes or reads maps to one character and back unchanged.
     run.ini("[General]\\r\\nConnectionType=1\\r\\nPortNumber=%d\\r\\n" % port)
     run.start()
     run.wait_log("Ostrilo started as a normal application")
-    peer = connect(port)
+    peer = Peer(port)
     run.queue(["Boiler 3"]); assert peer.read_line() == "Boiler 3||24"
     run.close()                      # WM_CLOSE through the probe, exit code 0 expected
 
@@ -29,8 +29,9 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[2]
 WIN_BUILD = Path(os.environ.get("OSTRILO_WIN_BUILD_DIR") or ROOT / "build" / "win-x64")
 TEMPLATE = Path(os.environ.get("OSTRILO_WINE_TEMPLATE") or ROOT / "build" / "wine-template")
-WINE64 = "/usr/lib/wine/wine64" if os.access("/usr/lib/wine/wine64", os.X_OK) else shutil.which("wine64")
-WINESERVER = "/usr/lib/wine/wineserver" if os.access("/usr/lib/wine/wineserver", os.X_OK) else shutil.which("wineserver")
+# The 64-bit loader itself: the `wine` wrapper may pick a 32-bit one this kernel cannot run.
+WINE64, WINESERVER = (path if os.access(path, os.X_OK) else shutil.which(os.path.basename(path))
+                      for path in ("/usr/lib/wine/wine64", "/usr/lib/wine/wineserver"))
 PROBE = WIN_BUILD / "tests" / "ostrilo_probe.exe"
 LIBRARIES = ("Ostrilo.dll", "Halvex2.dll", "Halvex3.dll")
 PROGRAM_KEY = r"HKLM\SOFTWARE\Fennmark\Ostrilo\Version 1"
@@ -134,10 +135,9 @@ class Peer:
     def wait_closed(self, timeout=10.0):
         """Whether the program closed the connection in time; data before the close is kept."""
         deadline = time.monotonic() + timeout
-        while not self.closed:
-            if not self._receive(deadline) and not self.closed and time.monotonic() >= deadline:
-                return False
-        return True
+        while not self.closed and (self._receive(deadline) or self.closed):
+            pass
+        return self.closed
 
     def send(self, data):
         self.sock.sendall(data.encode("latin-1") if isinstance(data, str) else data)

@@ -105,7 +105,8 @@ def test_backlog_goes_twenty_per_tick_in_order_with_line_breaks_removed(run):
 def test_libraries_each_queue_while_running_and_a_missing_one_is_loaded_once_it_appears(run):
     halvex2 = (run.dir / "Halvex2.dll").read_bytes()
     run.remove("Halvex2.dll")
-    run.ini(LIBRARY)
+    # Types beyond 2 send nothing: a start notification would break the account.
+    run.ini(LIBRARY + notification("OstriloIsStarted", 3, T0="never"))
     run.control("Ostrilo", "project=P\n")
     run.start()
     alarms = []
@@ -126,18 +127,6 @@ def test_libraries_each_queue_while_running_and_a_missing_one_is_loaded_once_it_
     relay("both", queued2=1, queued3=2)
     assert all(line.startswith("GetRunningApps 1 -> ") for line in run.journal("Halvex2")
                if not line.startswith("SetCommandEntry"))
-
-
-def test_thousands_of_alarms_by_library_are_each_accounted_for_once(run):
-    alarms = numbered("Alarm", 1, 2000)
-    run.ini(LIBRARY)
-    run.control("Ostrilo", "project=P\n")
-    run.queue(alarms)
-    run.start()
-    run.wait(lambda: len(run.handed_over()) >= 600, "600 alarms relayed", 60)
-    run.control("Halvex3", "running=0\n")
-    counts = run.wait_account(alarms, 90)
-    assert counts["queued2"] == 2000 and 600 <= counts["queued3"] < 2000 and counts["not_queued"] == 0
 
 
 def start_socket(run, port, extra=""):

@@ -7,7 +7,7 @@ import socket
 import pytest
 
 from conftest import general
-from ostrilo_e2e import SEPARATOR, SHUTDOWN_OK, WIN_BUILD, Peer
+from ostrilo_e2e import SEPARATOR, SHUTDOWN_OK, WIN_BUILD, Peer, lines_of
 
 VERSION = "Ostrilo version 1.0.02 is starting"
 TYPE_INI = "We will use the ConnectionType from Ostrilo.ini"
@@ -41,6 +41,7 @@ def close_with_shutdown(run, bridge=True):
     run.close()
     shutdown = SHUTDOWN_OK if bridge else [line.replace("Successfully called", "Failed to call") for line in SHUTDOWN_OK]
     assert run.log()[-5:] == shutdown + ["Ostrilo has been shutdown", SEPARATOR]
+    assert lines_of(run.log_path())[-1] == SEPARATOR, "the separator line has no time stamp"
 
 
 # ini keys, registry values, expected start-up lines, alarms exported
@@ -58,6 +59,12 @@ SOURCES = {
     "registry text not a number": (["ConnectionType=1", "PortNumber={port}"],
                                    {"ConnectionType": "one", "ServerPort": "port"}, socket_start(TYPE_INI, PORT_INI),
                                    True),
+    "port beyond 65535": (["ConnectionType=1", "PortNumber=65536"], {}, [
+        VERSION, TYPE_INI, PORT_INI, "Could not set Halvex connection port 65536 in listen mode, error: Invalid argument.",
+        CONNECTED, STARTED], True),
+    # A registry text beyond 1024 bytes is not read at all; read, it would be 0.
+    "registry too long leaves it to the ini": (["ConnectionType=1", "PortNumber={port}"],
+                                               {"ConnectionType": "0" * 1100}, socket_start(TYPE_INI, PORT_INI), True),
     "nothing configured": ([], {}, [VERSION, "Could not find any valid ConnectionType in Registry or Ostrilo.ini",
                                     INVALID, STARTED], False),
     # The INI's type is the number at the start of the text, a fraction rounded half to even.

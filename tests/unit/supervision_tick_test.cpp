@@ -81,14 +81,5 @@ TEST_F(SupervisionTickTest, RetentionRunsOnTheFirstTickAndOnceOnEachNewDayAcross
     EXPECT_EQ(retentions, (fakes::Lines{".Log14", ".Log14", ".Log14"}));
 }
 
-TEST_F(SupervisionTickTest, DisabledExportStaysIdleUntilTheTypeIsSettled) {
-    connectionType = -1;
-    Ticks(20);
-    EXPECT_TRUE(bridge.calls.empty() && retentions.empty() && log.lines.empty() && log.panels.empty());
-    connectionType = 1;
-    tick.OnTimer();
-    EXPECT_EQ(log.lines.front(), "We found out that WinCC is stopped") << "the first real tick is still the first";
-}
-
 }  // namespace
 }  // namespace ostrilo

@@ -1,5 +1,7 @@
 // Drives a running Ostrilo from outside, as a person at the screen would, and prints what
-// it sees, one item per line. Exit code 0 on success, 1 with a message on stderr, 2 on usage.
+// it sees, one item per line. Exit code 0 on success, 1 with a message on stderr, 2 on usage:
+//   ostrilo_probe [--service-station] wait-window SECONDS | close | list-lines | panels |
+//                 answer-box SECONDS | visibility | responds | end-session | lock-file PATH SECONDS
 
 #include <fcntl.h>
 #include <io.h>
@@ -140,23 +142,18 @@ bool EnterServiceStation() {
     return desktop && SetThreadDesktop(desktop);
 }
 
-int Usage() {
-    std::fputs("usage: ostrilo_probe [--service-station] wait-window SECONDS | close | list-lines | panels |"
-               " answer-box SECONDS | visibility | responds | end-session | lock-file PATH SECONDS\n", stderr);
-    return 2;
-}
-
 int Run(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--service-station") == 0) {
         if (!EnterServiceStation()) return Fail("cannot enter the service window station");
         --argc, ++argv;
     }
-    if (argc < 2) return Usage();
+    const int usage = 2;
+    if (argc < 2) return usage;
     const std::string command = argv[1];
     const DWORD seconds = argc > 2 ? std::strtoul(argv[argc - 1], nullptr, 10) : 0;
     if (command == "answer-box" && argc == 3) return AnswerBox(seconds);
     if (command == "lock-file" && argc == 4) return LockFile(argv[2], seconds);
-    if (argc != (command == "wait-window" ? 3 : 2)) return Usage();
+    if (argc != (command == "wait-window" ? 3 : 2)) return usage;
     HWND window = MainWindow(command == "wait-window" ? seconds * 1000 : 10000);
     if (!window) return Fail("no window with a caption beginning \"WinCC to Halvex\"");
     LRESULT ignored = 0;
@@ -178,7 +175,7 @@ int Run(int argc, char** argv) {
         PrintLine(Ask(window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, ignored) && ignored ? "may end" : "refuses");
         Ask(window, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, ignored);
     } else {
-        return Usage();
+        return usage;
     }
     return 0;
 }
