@@ -2,8 +2,14 @@
 bridge waiting at boot, crash dumps pile up, the program folder is open to every user,
 another instance holds the lock when the service starts."""
 import os
+import re
 
 from test_service import FIRST_TICK, PARAMETERS, SHUTDOWN, TRACE, entry, service_run, state, switch_run  # noqa: F401
+
+
+def checkpoint(run):
+    """The service's progress counter as `sc query` shows it (Windows gives up when it stalls)."""
+    return int(re.search(r"CHECKPOINT +: +(0x[0-9a-fA-F]+)", run.wine("sc", "query", "Ostrilo").stdout).group(1), 16)
 
 
 def test_end_of_the_windows_session_runs_the_whole_shutdown(service_run):
@@ -31,6 +37,8 @@ def test_service_start_survives_a_bridge_connect_blocking_for_40_seconds(service
     run.control("Ostrilo", "connect_delay_seconds=40\n")
     assert run.wine("net", "start", "Ostrilo").returncode == 0
     assert state(run) == "START_PENDING"
+    first = checkpoint(run)
+    run.wait(lambda: checkpoint(run) > first, "a further start checkpoint", timeout=10)
     run.wait(lambda: state(run) == "RUNNING", "the service running", timeout=70)
     assert run.log()[len(SHUTDOWN):][:5] == ["Ostrilo version 1.0.02 is starting",
                                              "We will use the ConnectionType from Ostrilo.ini",
