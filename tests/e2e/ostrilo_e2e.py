@@ -187,10 +187,9 @@ class Run:
     def remove(self, relative):
         (self.dir / relative).unlink()
 
-    def wine(self, *args, timeout=WAIT, env=None):
+    def wine(self, *args, timeout=WAIT):
         """A Windows command in this prefix; a CompletedProcess with Latin-1 text."""
-        done = subprocess.run([WINE64, *args], env=env or self.env, capture_output=True, timeout=timeout,
-                              cwd=self.base)
+        done = subprocess.run([WINE64, *args], env=self.env, capture_output=True, timeout=timeout, cwd=self.base)
         done.stdout, done.stderr = done.stdout.decode("latin-1"), done.stderr.decode("latin-1")
         return done
 
@@ -232,16 +231,16 @@ class Run:
     def background_stderr(self):
         return (self.prefix / "background.err").read_bytes().decode("latin-1")
 
-    def probe(self, *args, timeout=WAIT, check=True):
-        """The probe's output lines, e.g. probe("panels"); with check, fails when it fails."""
+    def probe(self, *args, timeout=WAIT):
+        """The probe's output lines, e.g. probe("panels"); fails when the probe fails."""
         done = self.wine(str(PROBE), *args, timeout=timeout)
-        assert not check or done.returncode == 0, "probe %s: %s" % (" ".join(args), done.stderr)
-        return done.stdout.splitlines() if check else done
+        assert done.returncode == 0, "probe %s: %s" % (" ".join(args), done.stderr)
+        return done.stdout.splitlines()
 
-    def close(self, expect_exit=0):
-        """Closes the window as a person would and waits for the exit code."""
+    def close(self):
+        """Closes the window as a person would; the program must end with exit code 0."""
         self.probe("close")
-        assert self.wait_exit() == expect_exit, self.describe()
+        assert self.wait_exit() == 0, self.describe()
 
     # --- what it wrote ---
     def log_path(self):
