@@ -1,7 +1,9 @@
 #include "bridge/bridge_simulator.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
+#include <thread>
 
 #include "bridge/caller_buffer.h"
 #include "common/text_escape.h"
@@ -46,6 +48,9 @@ std::int32_t BridgeSimulator::GetDLLVersion() {
 std::int16_t BridgeSimulator::ConnectWinCCDMProc() {
     std::lock_guard<std::mutex> guard(mutex_);
     control_.Refresh();
+    // A WinCC that is still starting at boot keeps the real call waiting.
+    const auto delaySeconds = std::clamp<std::int32_t>(control_.Number("connect_delay_seconds", 0), 0, 600);
+    std::this_thread::sleep_for(std::chrono::seconds(delaySeconds));
     return RecordedResult("ConnectWinCCDMProc", ClampToInt16(control_.Number("connect_result", 1)));
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "app/lifecycle_events.h"
 #include "config/number_conversion.h"
 #include "platform/process.h"
 #include "platform/service_control.h"
@@ -45,8 +46,14 @@ void ServiceSwitches::ReadRunAsService() {
 }
 
 void ServiceSwitches::RefuseSecondInstance() {
-    // A service has nobody to read a box; it just ends.
-    if (!state_.runAsService) process_.ShowMessageBox("Ostrilo is already started!", true);
+    // A service has nobody to read a box; the event log keeps the trace instead.
+    if (state_.runAsService) {
+        service_.WriteEventLogEntry(kEventTypeWarning, kLifecycleEventId,
+                                    "Ostrilo did not start as a service: another instance of Ostrilo is already "
+                                    "running. End that instance, then start the service again");
+    } else {
+        process_.ShowMessageBox("Ostrilo is already started!", true);
+    }
     process_.EndNow();
 }
 

@@ -6,6 +6,7 @@
 #include "config/config_reader.h"
 #include "config/number_conversion.h"
 #include "logging/log_writer.h"
+#include "platform/folder_security.h"
 #include "platform/service_control.h"
 #include "platform/tcp.h"
 #include "supervision/wincc_bridge.h"
@@ -38,6 +39,10 @@ StartupSequence::StartupSequence(StartupState& state, LogWriter& log, ConfigRead
                                  platform::TcpListener& listener, WinCCBridge& bridge)
     : state_(state), log_(log), config_(config), listener_(listener), bridge_(bridge) {}
 
+void StartupSequence::AttachToServiceManager(platform::ServiceControl& service) {
+    if (state_.runAsService) service.StartAttachment();
+}
+
 void StartupSequence::SettleConfiguration() {
     log_.WriteLog(std::string("Ostrilo version ") + kVersionText + " is starting");
     ReadDaysToKeepLogFiles();
@@ -47,16 +52,31 @@ void StartupSequence::SettleConfiguration() {
     if (state_.connectionType != kNoAlarmExport) ConnectBridgeLibrary();
 }
 
-bool StartupSequence::EnterRunMode(platform::ServiceControl& service) {
+bool StartupSequence::EnterRunMode(platform::ServiceControl& service, platform::FolderSecurity& folderSecurity) {
     if (!state_.runAsService) {
         log_.WriteLog("Ostrilo started as a normal application");
         return true;
     }
     // Each operation may fail on its own; the next one still runs.
-    service.StartAttachment();
+    service.ReportRunning();
     service.WriteEventLogEntry(kEventTypeInformation, kLifecycleEventId, "Ostrilo started");
     log_.WriteLog("Ostrilo started as a service");
+    WarnIfProgramFolderIsOpen(service, folderSecurity);
     return false;
+}
+
+// The service runs as LocalSystem and loads its libraries from this folder first: a
+// library planted there by any user would run with the system's rights.
+void StartupSequence::WarnIfProgramFolderIsOpen(platform::ServiceControl& service,
+                                                platform::FolderSecurity& folderSecurity) {
+    if (!folderSecurity.OpenToNonAdministrators(state_.appDirectory)) return;
+    const std::string warning =
+        "Warning: users who are not administrators may create or change files in the program folder " +
+        state_.appDirectory +
+        ", so any of them could plant a library that this service runs as LocalSystem. Install Ostrilo under "
+        "%ProgramFiles%, or restrict the folder with icacls as the README shows";
+    log_.WriteLog(warning);
+    service.WriteEventLogEntry(kEventTypeWarning, kLifecycleEventId, warning);
 }
 
 void StartupSequence::ReadDaysToKeepLogFiles() {

@@ -10,6 +10,7 @@ class ConfigReader;
 class LogWriter;
 class WinCCBridge;
 namespace platform {
+class FolderSecurity;
 class ServiceControl;
 class TcpListener;
 }  // namespace platform
@@ -23,10 +24,14 @@ public:
     StartupSequence(StartupState& state, LogWriter& log, ConfigReader& config,
                     platform::TcpListener& listener, WinCCBridge& bridge);
 
+    // Service mode: attaches to the service control manager first, so that a slow
+    // bridge library cannot make the manager give up on the start.
+    void AttachToServiceManager(platform::ServiceControl& service);
     void SettleConfiguration();
-    // Attaches to the service control manager in service mode. Returns whether the
-    // main window is to be shown (it stays hidden for a service).
-    bool EnterRunMode(platform::ServiceControl& service);
+    // Service mode: reports the service running and warns when the program folder is
+    // open to non-administrators. Returns whether the main window is to be shown (it
+    // stays hidden for a service).
+    bool EnterRunMode(platform::ServiceControl& service, platform::FolderSecurity& folderSecurity);
 
 private:
     void ReadDaysToKeepLogFiles();
@@ -36,6 +41,7 @@ private:
     std::int32_t ReadListeningPort();
     void CheckBridgeLibraryVersion();
     void ConnectBridgeLibrary();
+    void WarnIfProgramFolderIsOpen(platform::ServiceControl& service, platform::FolderSecurity& folderSecurity);
 
     StartupState& state_;
     LogWriter& log_;

@@ -19,9 +19,12 @@ public:
     virtual bool Install() = 0;
     // Removes the registration and the event source.
     virtual bool Uninstall() = 0;
-    // Service mode: attaches this process to the service control manager. Requests
-    // arrive later as window events; returns at once.
+    // Service mode, before the start-up's slow part: attaches this process to the service
+    // control manager, which hears "start pending" until ReportRunning. Requests arrive
+    // later as window events; returns at once.
     virtual bool StartAttachment() = 0;
+    // Service mode, where the start-up reaches its service step: the service runs.
+    virtual void ReportRunning() = 0;
     virtual bool WriteEventLogEntry(std::uint16_t eventType, std::uint32_t eventId, const std::string& text) = 0;
     // Service mode, at the very end of the shutdown: tells the service control manager
     // that the service has stopped.

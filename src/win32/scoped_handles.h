@@ -99,4 +99,12 @@ struct EventSourceTraits {
 };
 using ScopedEventSource = ScopedHandle<EventSourceTraits>;
 
+// Memory that a call allocated for its caller with LocalAlloc (security descriptors).
+struct LocalMemoryTraits {
+    using Handle = void*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle memory) { ::LocalFree(memory); }
+};
+using ScopedLocalMemory = ScopedHandle<LocalMemoryTraits>;
+
 }  // namespace ostrilo::win32

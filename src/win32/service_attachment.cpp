@@ -12,6 +12,10 @@ std::atomic<ServiceAttachment*> activeAttachment{nullptr};
 
 // How long the manager is told to wait for the shutdown sequence before it worries.
 constexpr DWORD kStopWaitHintMs = 15 * 1000;
+// The start-up may block in the bridge library for minutes at boot: the manager is
+// promised a checkpoint within the hint and gets one well before it runs out.
+constexpr DWORD kStartWaitHintMs = 10 * 1000;
+constexpr DWORD kStartCheckpointIntervalMs = 3 * 1000;
 // After the stopped report the dispatcher returns at once; this only bounds a hang.
 constexpr DWORD kThreadEndTimeoutMs = 2 * 1000;
 
@@ -19,7 +23,8 @@ constexpr DWORD kThreadEndTimeoutMs = 2 * 1000;
 
 ServiceAttachment::ServiceAttachment(HWND mainWindow, UINT requestMessage)
     : mainWindow_(mainWindow),
-      requestMessage_(requestMessage) {
+      requestMessage_(requestMessage),
+      startupFinished_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
     status_.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     status_.dwCurrentState = SERVICE_STOPPED;
 }
@@ -31,6 +36,7 @@ ServiceAttachment::~ServiceAttachment() {
         attached = statusHandle_ != nullptr;
     }
     ReportStopped();
+    ::SetEvent(startupFinished_.Get());
     // A thread still waiting for a service manager that never answers touches nothing
     // of this object when it ends, so only an attached one is waited for.
     if (attached) ::WaitForSingleObject(thread_.Get(), kThreadEndTimeoutMs);
@@ -43,6 +49,13 @@ bool ServiceAttachment::Start() {
     if (!activeAttachment.compare_exchange_strong(none, this)) return false;
     thread_.Reset(::CreateThread(nullptr, 0, DispatcherThread, nullptr, 0, nullptr));
     return thread_.IsValid();
+}
+
+void ServiceAttachment::ReportRunning() {
+    const std::lock_guard<std::mutex> lock(statusLock_);
+    running_ = true;
+    if (statusHandle_ != nullptr && status_.dwCurrentState == SERVICE_START_PENDING) SetState(SERVICE_RUNNING, 0);
+    ::SetEvent(startupFinished_.Get());
 }
 
 void ServiceAttachment::ReportStopped() {
@@ -61,13 +74,21 @@ DWORD WINAPI ServiceAttachment::DispatcherThread(void*) {
 }
 
 void WINAPI ServiceAttachment::ServiceMain(DWORD, LPSTR*) {
-    if (ServiceAttachment* self = activeAttachment.load()) self->BecomeRunning();
+    if (ServiceAttachment* self = activeAttachment.load()) self->ReportStartProgress();
 }
 
-void ServiceAttachment::BecomeRunning() {
-    const std::lock_guard<std::mutex> lock(statusLock_);
-    statusHandle_ = ::RegisterServiceCtrlHandlerExA(kServiceName, ControlHandler, this);
-    if (statusHandle_ != nullptr) SetState(SERVICE_RUNNING, 0);
+void ServiceAttachment::ReportStartProgress() {
+    {
+        const std::lock_guard<std::mutex> lock(statusLock_);
+        statusHandle_ = ::RegisterServiceCtrlHandlerExA(kServiceName, ControlHandler, this);
+        if (statusHandle_ == nullptr) return;
+        SetState(running_ ? SERVICE_RUNNING : SERVICE_START_PENDING, running_ ? 0 : kStartWaitHintMs);
+    }
+    while (::WaitForSingleObject(startupFinished_.Get(), kStartCheckpointIntervalMs) == WAIT_TIMEOUT) {
+        const std::lock_guard<std::mutex> lock(statusLock_);
+        if (status_.dwCurrentState != SERVICE_START_PENDING) return;
+        SetState(SERVICE_START_PENDING, kStartWaitHintMs);
+    }
 }
 
 DWORD WINAPI ServiceAttachment::ControlHandler(DWORD control, DWORD, void*, void* attachment) {
@@ -95,10 +116,12 @@ DWORD ServiceAttachment::HandleControl(DWORD control) {
 }
 
 void ServiceAttachment::SetState(DWORD state, DWORD waitHintMs) {
+    const bool pending = state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING;
+    // A pending state repeated is progress: its checkpoint counts up.
+    status_.dwCheckPoint = !pending ? 0 : state == status_.dwCurrentState ? status_.dwCheckPoint + 1 : 1;
     status_.dwCurrentState = state;
     status_.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
     status_.dwWin32ExitCode = NO_ERROR;
-    status_.dwCheckPoint = state == SERVICE_STOP_PENDING ? 1 : 0;
     status_.dwWaitHint = waitHintMs;
     ::SetServiceStatus(statusHandle_, &status_);
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "win32/administrators_lock.h"
 #include "win32/scoped_handles.h"
 
 namespace ostrilo::win32 {
@@ -11,14 +12,20 @@ namespace ostrilo::win32 {
 // creates it and holds it for its whole life.
 constexpr char kInstanceMutexName[] = "Global\\Fennmark.Ostrilo.Instance";
 
+// Any user can create a Global name first, and would then keep the service from ever
+// starting. So an instance with administrator rights trusts only the administrators'
+// lock of the same name, and holds the Global mutex just so that instances without
+// those rights see it. Those decide by the Global mutex alone, as does every instance
+// where private namespaces are missing (Wine).
 class SingleInstance {
 public:
     explicit SingleInstance(const std::string& mutexName = kInstanceMutexName);
 
-    // Fixed when the object was made: whether the mutex existed already.
+    // Fixed when the object was made: whether another instance holds the lock.
     bool AnotherInstanceRunning() const { return anotherInstance_; }
 
 private:
+    AdministratorsLock administratorsLock_;
     ScopedKernelHandle mutex_;
     bool anotherInstance_ = false;
 };

@@ -26,6 +26,8 @@ bool Win32ServiceControl::Uninstall() { return UninstallService(); }
 
 bool Win32ServiceControl::StartAttachment() { return attachment_.Start(); }
 
+void Win32ServiceControl::ReportRunning() { attachment_.ReportRunning(); }
+
 bool Win32ServiceControl::WriteEventLogEntry(std::uint16_t eventType, std::uint32_t eventId, const std::string& text) {
     return ReportToEventLog(kServiceName, eventType, eventId, text);
 }

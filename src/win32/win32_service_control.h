@@ -19,6 +19,7 @@ public:
     bool Install() override;
     bool Uninstall() override;
     bool StartAttachment() override;
+    void ReportRunning() override;
     bool WriteEventLogEntry(std::uint16_t eventType, std::uint32_t eventId, const std::string& text) override;
     void ReportStopped() override;
 

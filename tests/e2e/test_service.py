@@ -75,7 +75,7 @@ def test_service_manager_runs_it_hidden_and_its_stop_runs_the_whole_shutdown(ser
     switch_run(run, "/I", "install", "Ostrilo service installation succeeded")
     installed = len(run.log())
     assert run.wine("net", "start", "Ostrilo").returncode == 0
-    assert state(run) == "RUNNING"
+    run.wait(lambda: state(run) == "RUNNING", "the service running")
     run.wait_log(FIRST_TICK[-1])
     run.wait(lambda: entry("Ostrilo started") in run.background_stderr(), "the started entry")
     assert run.probe("--service-station", "visibility") == ["hidden"]

@@ -183,6 +183,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             DestroyWindow(window_);
         }
         return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;  // never stand in the way of a log-off or restart
+    case WM_ENDSESSION:
+        // Windows ends the process soon after this returns: the shutdown runs now.
+        if (wParam && events_) events_->OnSessionEnd();
+        return 0;
     case WM_DESTROY:
         KillTimer(window_, kMessageTimerId);
         PostQuitMessage(0);

@@ -3,6 +3,7 @@
 #include "app/service_switches.h"
 #include "app/shutdown_sequence.h"
 #include "app/startup_sequence.h"
+#include "logging/crash_dump_retention.h"
 
 namespace ostrilo::win32 {
 
@@ -23,20 +24,23 @@ OstriloProgram::OstriloProgram(MainWindow& window)
              [this](const std::string& section) { notifier_.SendEventNotification(section); },
              [this](const std::string& extension, std::int32_t days) {
                  retention_.DeleteOldLogFiles(extension, days);
-             }}) {
+             }}),
+      shutdownAfterTick_([this] { FormUnload(); }) {
     log_.AttachList(&logList_);
 }
 
 bool OstriloProgram::FormLoad(const std::string& appDirectory) {
     state_.appDirectory = appDirectory;
+    KeepNewestCrashDumps(files_, appDirectory + "LogFiles\\");
     const RunKind kind = ServiceSwitches(state_, service_, process_).Classify();
     if (kind != RunKind::NormalStart) {
         FormUnload();
         return false;
     }
     StartupSequence startup(state_, log_, config_, listener_, bridge_);
+    startup.AttachToServiceManager(service_);
     startup.SettleConfiguration();
-    const bool showWindow = startup.EnterRunMode(service_);
+    const bool showWindow = startup.EnterRunMode(service_, folderSecurity_);
     notifier_.SendEventNotification(kNotifyOstriloStarted);
     started_ = true;
     return showWindow;
@@ -49,12 +53,12 @@ void OstriloProgram::FormUnload() {
 void OstriloProgram::OnTimer() {
     // Ticks that arrive while the start-up runs (a message box pumps messages) are ignored:
     // the shared state is not settled yet.
-    if (started_) tick_.OnTimer();
+    if (started_) shutdownAfterTick_.RunTick([this] { tick_.OnTimer(); });
 }
 
 void OstriloProgram::OnResize() { window_.LayOutLogList(); }
 
-void OstriloProgram::OnClose() { FormUnload(); }
+void OstriloProgram::OnClose() { shutdownAfterTick_.RequestShutdown(); }
 
 void OstriloProgram::OnSocketEvent(UINT message, WPARAM, LPARAM lParam) {
     const SocketEvent event = DecodeSocketMessage(lParam);
@@ -83,7 +87,13 @@ void OstriloProgram::OnSocketEvent(UINT message, WPARAM, LPARAM lParam) {
 
 void OstriloProgram::OnServiceRequest(WPARAM) {
     // Only stop and shutdown are accepted; both end the program through the shutdown.
-    FormUnload();
+    shutdownAfterTick_.RequestShutdown();
+}
+
+void OstriloProgram::OnSessionEnd() {
+    // A service hears of a Windows shutdown from the service manager, and must outlive
+    // the log-off of whoever was logged on.
+    if (!state_.runAsService) shutdownAfterTick_.RequestShutdown();
 }
 
 }  // namespace ostrilo::win32

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/shutdown_after_tick.h"
 #include "app/startup_state.h"
 #include "config/config_reader.h"
 #include "delivery/event_notification.h"
@@ -14,6 +15,7 @@
 #include "win32/program/window_events.h"
 #include "win32/win32_clock.h"
 #include "win32/win32_file_system.h"
+#include "win32/win32_folder_security.h"
 #include "win32/win32_halvex_client.h"
 #include "win32/win32_log_list.h"
 #include "win32/win32_process.h"
@@ -42,6 +44,7 @@ public:
     void OnClose() override;
     void OnSocketEvent(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnServiceRequest(WPARAM request) override;
+    void OnSessionEnd() override;
 
 private:
     void FormUnload();
@@ -50,6 +53,7 @@ private:
     StartupState state_;
     Win32Clock clock_;
     Win32FileSystem files_;
+    Win32FolderSecurity folderSecurity_;
     Win32ProfileReader profileReader_;
     Win32Registry registry_;
     Win32Process process_;
@@ -67,6 +71,7 @@ private:
     EventNotifier notifier_;
     DayFileRetention retention_;
     SupervisionTick tick_;
+    ShutdownAfterTick shutdownAfterTick_;
     bool started_ = false;
 };
 

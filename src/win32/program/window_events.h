@@ -18,6 +18,8 @@ public:
     virtual void OnClose() = 0;
     virtual void OnSocketEvent(UINT message, WPARAM wParam, LPARAM lParam) = 0;
     virtual void OnServiceRequest(WPARAM request) = 0;
+    // Windows is logging off, restarting or shutting down; the process ends after this.
+    virtual void OnSessionEnd() = 0;
 };
 
 }  // namespace ostrilo::win32

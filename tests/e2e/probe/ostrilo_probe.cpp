@@ -1,7 +1,7 @@
 // Drives a running Ostrilo from outside, as a person at the screen would, and prints what
 // it sees, one item per line. Exit code 0 on success, 1 with a message on stderr, 2 on usage:
 //   ostrilo_probe [--service-station] wait-window SECONDS | close | list-lines | panels |
-//                 answer-box SECONDS | visibility | responds | lock-file PATH SECONDS
+//                 answer-box SECONDS | visibility | responds | end-session | lock-file PATH SECONDS
 
 #include <fcntl.h>
 #include <io.h>
@@ -170,6 +170,10 @@ int Run(int argc, char** argv) {
         PrintLine(IsWindowVisible(window) ? "visible" : "hidden");
     } else if (command == "responds") {
         return Ask(window, WM_NULL, 0, 0, ignored) ? 0 : Fail("the window did not answer WM_NULL");
+    } else if (command == "end-session") {
+        // As Windows ends a session: the question, then the end, after which the program is gone.
+        PrintLine(Ask(window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, ignored) && ignored ? "may end" : "refuses");
+        Ask(window, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, ignored);
     } else {
         return usage;
     }

@@ -1,0 +1,21 @@
+#include "app/shutdown_after_tick.h"
+
+namespace ostrilo {
+
+void ShutdownAfterTick::RunTick(const std::function<void()>& tick) {
+    if (insideTick_) return;
+    insideTick_ = true;
+    tick();
+    insideTick_ = false;
+    if (shutdownRequested_) shutdown_();
+}
+
+void ShutdownAfterTick::RequestShutdown() {
+    if (insideTick_) {
+        shutdownRequested_ = true;
+        return;
+    }
+    shutdown_();
+}
+
+}  // namespace ostrilo

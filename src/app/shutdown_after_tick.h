@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+
+namespace ostrilo {
+
+// Keeps the shutdown out of a running tick. A library that the tick calls may pump
+// window messages (COM-based ones do), so a close, a service stop or the end of the
+// Windows session can arrive while the tick is inside that call; the shutdown then runs
+// once the tick has returned instead of nested in it. A timer message that arrives the
+// same way is dropped: the tick never re-enters itself.
+class ShutdownAfterTick {
+public:
+    // `shutdown` is the shutdown sequence; it ends the process.
+    explicit ShutdownAfterTick(std::function<void()> shutdown) : shutdown_(std::move(shutdown)) {}
+
+    void RunTick(const std::function<void()>& tick);
+    void RequestShutdown();
+
+private:
+    std::function<void()> shutdown_;
+    bool insideTick_ = false;
+    bool shutdownRequested_ = false;
+};
+
+}  // namespace ostrilo
