@@ -109,6 +109,8 @@ def test_libraries_each_queue_while_running_and_a_missing_one_is_loaded_once_it_
     run.ini(LIBRARY + notification("OstriloIsStarted", 3, T0="never"))
     run.control("Ostrilo", "project=P\n")
     run.start()
+    # The first check must be behind us, or Halvex3's stop shows as its first state.
+    run.wait_log("We found out that Halvex is running")
     alarms = []
 
     def relay(alarm, **expected):
