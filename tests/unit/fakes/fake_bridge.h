@@ -54,9 +54,12 @@ public:
     std::vector<std::string> calls;
 
 private:
-    // Copies what fits but reports the full length, as a careless library might.
+    // Copies what fits, ends it with a zero even past the stated capacity and reports the
+    // full length, as a careless library might.
     static std::int16_t Fill(const std::string& text, char* buffer, std::int16_t capacity) {
-        std::memcpy(buffer, text.data(), std::min<std::size_t>(text.size(), static_cast<std::size_t>(capacity)));
+        const std::size_t copied = std::min<std::size_t>(text.size(), static_cast<std::size_t>(capacity));
+        std::memcpy(buffer, text.data(), copied);
+        buffer[copied] = '\0';
         return static_cast<std::int16_t>(text.size());
     }
     template <typename T>
