@@ -95,7 +95,7 @@ protected:
 
     // The setting's text, or nothing when it is absent.
     std::optional<std::string> RunAsServiceSetting() {
-        const CommandResult query = run->Wine({"reg", "query", kParametersKey, "/v", "RunAsService"});
+        const CommandResult query = run->Wine({"reg", "query", kParametersKey, "/v", "RunAsService", "/reg:32"});
         std::smatch match;
         const std::regex value("RunAsService +REG_SZ +([^\r\n]*)");
         if (!query.Succeeded() || !std::regex_search(query.out, match, value)) return std::nullopt;
@@ -236,7 +236,7 @@ TEST_F(ServiceTest, SecondInstanceIsRefusedInstallsNothingAndTheFirstClosesWithT
 
 TEST_F(ServiceTest, StartByHandInServiceModeStaysHiddenAndStillClosesPromptly) {
     const CommandResult setting =
-        run->Wine({"reg", "add", kParametersKey, "/v", "RunAsService", "/t", "REG_SZ", "/d", "1", "/f"});
+        run->Wine({"reg", "add", kParametersKey, "/v", "RunAsService", "/t", "REG_SZ", "/d", "1", "/f", "/reg:32"});
     ASSERT_TRUE(setting.Succeeded()) << setting.Describe();
 
     run->Start({}, kEventLogTrace);

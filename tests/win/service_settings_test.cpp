@@ -15,7 +15,8 @@ constexpr char kSectionKey[] = "SOFTWARE\\Fennmark\\Ostrilo\\Parameters";
 
 void SetRawValue(const char* name, DWORD type, const void* data, DWORD size) {
     HKEY created = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSectionKey, 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr),
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSectionKey, 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY, nullptr, &created,
+                                nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(::RegSetValueExA(created, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
     ::RegCloseKey(created);
@@ -23,8 +24,8 @@ void SetRawValue(const char* name, DWORD type, const void* data, DWORD size) {
 
 class ServiceSettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override { ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSectionKey); }
-    void TearDown() override { ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSectionKey); }
+    void SetUp() override { ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kSectionKey, KEY_WOW64_32KEY, 0); }
+    void TearDown() override { ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kSectionKey, KEY_WOW64_32KEY, 0); }
 
     Win32ServiceControl control{nullptr, WM_APP};
 };

@@ -23,13 +23,13 @@ public:
     explicit TestKey(std::string subKey) : subKey_(std::move(subKey)) {
         HKEY created = nullptr;
         const LONG result = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey_.c_str(), 0, nullptr, 0,
-                                              KEY_ALL_ACCESS, nullptr, &created, nullptr);
+                                              KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &created, nullptr);
         EXPECT_EQ(result, ERROR_SUCCESS) << "cannot create HKLM\\" << subKey_;
         key_.Reset(created);
     }
     ~TestKey() {
         key_.Reset();
-        ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, subKey_.c_str());
+        ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, subKey_.c_str(), KEY_WOW64_32KEY, 0);
     }
     TestKey(const TestKey&) = delete;
     TestKey& operator=(const TestKey&) = delete;

@@ -75,13 +75,13 @@ void OstriloRun::WriteProgramFile(const std::string& relativePath, const std::st
 void OstriloRun::RemoveProgramFile(const std::string& relativePath) { fs::remove(programDir_ / relativePath); }
 
 void OstriloRun::SetRegistry(const std::string& name, const std::string& text) {
-    const CommandResult added = Wine({"reg", "add", kProgramKey, "/v", name, "/t", "REG_SZ", "/d", text, "/f"});
+    const CommandResult added = Wine({"reg", "add", kProgramKey, "/v", name, "/t", "REG_SZ", "/d", text, "/f", "/reg:32"});
     if (!added.Succeeded()) throw std::runtime_error("reg add " + name + " failed: " + added.Describe());
 }
 
 void OstriloRun::SetRegistryDword(const std::string& name, std::uint32_t value) {
     const CommandResult added =
-        Wine({"reg", "add", kProgramKey, "/v", name, "/t", "REG_DWORD", "/d", std::to_string(value), "/f"});
+        Wine({"reg", "add", kProgramKey, "/v", name, "/t", "REG_DWORD", "/d", std::to_string(value), "/f", "/reg:32"});
     if (!added.Succeeded()) throw std::runtime_error("reg add " + name + " failed: " + added.Describe());
 }
 
