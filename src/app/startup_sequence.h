@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "app/startup_state.h"
 
@@ -34,6 +36,8 @@ private:
     void ActOnConnectionType();
     void OpenListeningSocket();
     std::int32_t ReadListeningPort();
+    std::optional<std::uint32_t> ReadListenAddress(std::string& refusal);
+    void ReadHalvexAddresses();
     void CheckBridgeLibraryVersion();
     void ConnectBridgeLibrary();
 

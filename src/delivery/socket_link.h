@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "delivery/peer_admission.h"
 #include "logging/log_writer.h"
 #include "platform/status_bar.h"
 #include "platform/tcp.h"
@@ -23,14 +24,22 @@ public:
     // Inbound data read per readable event; the platform signals again when more is left.
     static constexpr std::size_t kReadChunkSize = 4096;
     static constexpr int kMaxReadChunksPerEvent = 64;
+    // Inbound data read between two timer ticks. Readable events come as fast as a peer
+    // sends, and the timer's turn comes only when no other event waits: past this, reading
+    // waits for the tick, so a flood cannot hold up the alarms.
+    static constexpr std::size_t kReadBytesPerTick = 1024 * 1024;
 
-    SocketLink(platform::StatusBar& statusBar, LogWriter& log);
+    // Without `admission` every peer may take the link.
+    SocketLink(platform::StatusBar& statusBar, LogWriter& log, PeerAdmission* admission = nullptr);
     SocketLink(const SocketLink&) = delete;
     SocketLink& operator=(const SocketLink&) = delete;
 
-    // The newest request wins: an open connection is dropped before accepting.
+    // The newest admitted request wins: the open connection is dropped for it. A refused
+    // peer is closed at once and leaves the open connection alone.
     void OnConnectionRequest(platform::TcpListener& listener);
     void OnReadable();
+    // A timer tick: inbound data may be read again, and reading put off for it resumes.
+    void OnTick();
     void OnWritable();
     void OnClosed();
     void OnError();
@@ -59,7 +68,10 @@ private:
 
     platform::StatusBar& statusBar_;
     LogWriter& log_;
+    PeerAdmission* admission_;
     std::unique_ptr<platform::TcpConnection> connection_;
+    std::size_t readAllowance_ = kReadBytesPerTick;
+    bool readPutOff_ = false;
     std::deque<PendingLine> pending_;
     std::size_t pendingMemory_ = 0;
 };

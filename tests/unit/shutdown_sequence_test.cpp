@@ -41,7 +41,7 @@ protected:
                      testing::ProcessEnded);
     }
 
-    StartupState state{"C:\\Plant\\", false, 60, 1};
+    StartupState state{"C:\\Plant\\", false, 60, 1, {}};
     testing::RecordingLog log;
     testing::FakeBridge bridge;
     testing::RecordingStatusBar statusBar;

@@ -135,6 +135,35 @@ TEST_F(SocketLinkTest, InboundDataIsDrainedAndIgnoredInBoundedReads) {
     link.OnReadable();
     EXPECT_LE(peer->receiveCalls, SocketLink::kMaxReadChunksPerEvent);
     EXPECT_TRUE(link.IsConnected());
+
+    // Nor keep the timer from its turn: between ticks reading stops at the allowance...
+    link.OnTick();
+    peer->receiveCalls = 0;
+    for (int event = 0; event < 20; ++event) link.OnReadable();
+    EXPECT_EQ(peer->receiveCalls * SocketLink::kReadChunkSize, SocketLink::kReadBytesPerTick);
+    // ...and the tick resumes it, since no further readable event would come.
+    link.OnTick();
+    EXPECT_EQ(peer->receiveCalls * SocketLink::kReadChunkSize,
+              SocketLink::kReadBytesPerTick + SocketLink::kMaxReadChunksPerEvent * SocketLink::kReadChunkSize);
+}
+
+TEST_F(SocketLinkTest, RefusedPeerIsClosedWithoutTouchingTheLink) {
+    struct : platform::MonotonicClock {
+        std::int64_t Milliseconds() override { return 0; }
+    } clock;
+    const PeerAllowList allowed = PeerAllowList::Parse("127.0.0.1");
+    PeerAdmission admission(allowed, log, clock);
+    SocketLink guarded{statusBar, log, &admission};
+    auto halvex = listener.PrepareConnection();
+    guarded.OnConnectionRequest(listener);
+    auto intruder = listener.PrepareConnection();
+    intruder->address = 0x7F000002;
+    guarded.OnConnectionRequest(listener);
+    EXPECT_TRUE(intruder->closed);
+    EXPECT_FALSE(halvex->closed);
+    EXPECT_TRUE(guarded.Deliver("kept||24\n", "kept"));
+    EXPECT_EQ(halvex->wire, "kept||24\n");
+    EXPECT_EQ(log.lines.front(), "Refused a Halvex connection from 127.0.0.2 (not in HalvexAddresses)");
 }
 
 TEST_F(SocketLinkTest, PeerCloseAndErrorsEndTheLinkAndReconnectResumesDelivery) {

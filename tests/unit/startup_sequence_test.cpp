@@ -6,6 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "app/app_directory.h"
 #include "config/config_reader.h"
 #include "fakes/fake_bridge.h"
@@ -42,12 +44,29 @@ protected:
     bool windowShown = false;
 };
 
-TEST_F(StartupSequenceTest, PortOutsideTheTcpRangeIsRefusedInsteadOfTruncated) {
+TEST_F(StartupSequenceTest, PortZeroOrOutsideTheTcpRangeOrAnAddressNotIPv4IsRefused) {
     SetIni("ConnectionType", "1");
-    SetIni("PortNumber", "70000");
-    EXPECT_EQ(Start().at(3), "Could not set Halvex connection port 70000 in listen mode, error: error 10022");
+    const std::vector<std::array<std::string, 3>> cases = {
+        {"70000", "", "70000 in listen mode, error: error 10022"},
+        {"0", "", "0 in listen mode, error: error 10022"},
+        {"none", "", "0 in listen mode, error: error 10022"},
+        {"14001", "plant-pc", "14001 in listen mode, error: ListenAddress \"plant-pc\" is not an IPv4 address"},
+    };
+    for (const auto& [port, address, failure] : cases) {
+        SetIni("PortNumber", port);
+        SetIni("ListenAddress", address);
+        EXPECT_EQ(Start().at(3), "Could not set Halvex connection port " + failure);
+    }
     EXPECT_TRUE(listener.listenedPorts.empty());
     EXPECT_EQ(state.connectionType, 1);
+}
+
+TEST_F(StartupSequenceTest, NegativeRetentionKeepsTheDefaultSoTodaysFileSurvives) {
+    for (const auto& [days, kept] : {std::pair{"-1", 60}, std::pair{"-0.6", 60}, std::pair{"0", 0}}) {
+        SetIni("DaysToKeepLogFiles", days);
+        Start();
+        EXPECT_EQ(state.daysToKeepLogFiles, kept) << days;
+    }
 }
 
 TEST_F(StartupSequenceTest, ConnectFailureOrUnreachableEntryPointIsLoggedAsFailure) {

@@ -98,7 +98,7 @@ std::string ReceiveAvailable(platform::TcpConnection& connection) {
 
 TEST_F(TcpLink, ClosedConnectionRefusesToSendAndLeavesNoQueuedEventsBehind) {
     Win32TcpListener listener(window_, kAcceptMessage, kConnectionMessage);
-    const int port = listener.Listen(0).localPort;
+    const int port = listener.Listen(0, platform::kAnyAddress).localPort;
     Client first(port);
     auto firstConnection = AcceptNext(listener);
     ASSERT_NE(firstConnection, nullptr);
@@ -126,7 +126,7 @@ TEST_F(TcpLink, ClosedConnectionRefusesToSendAndLeavesNoQueuedEventsBehind) {
 
 TEST_F(TcpLink, ClosingAReplacedConnectionKeepsTheEventsOfItsSuccessor) {
     Win32TcpListener listener(window_, kAcceptMessage, kConnectionMessage);
-    const int port = listener.Listen(0).localPort;
+    const int port = listener.Listen(0, platform::kAnyAddress).localPort;
     Client first(port);
     auto firstConnection = AcceptNext(listener);
     ASSERT_NE(firstConnection, nullptr);

@@ -6,6 +6,7 @@
 #include "config/config_reader.h"
 #include "delivery/event_notification.h"
 #include "delivery/halvex_delivery.h"
+#include "delivery/peer_admission.h"
 #include "delivery/socket_link.h"
 #include "logging/log_retention.h"
 #include "logging/log_sink.h"
@@ -16,6 +17,7 @@
 #include "win32/win32_file_system.h"
 #include "win32/win32_halvex_client.h"
 #include "win32/win32_log_list.h"
+#include "win32/win32_monotonic_clock.h"
 #include "win32/win32_process.h"
 #include "win32/win32_profile_reader.h"
 #include "win32/win32_registry.h"
@@ -49,6 +51,7 @@ private:
     MainWindow& window_;
     StartupState state_;
     Win32Clock clock_;
+    Win32MonotonicClock monotonicClock_;
     Win32FileSystem files_;
     Win32ProfileReader profileReader_;
     Win32Registry registry_;
@@ -62,6 +65,7 @@ private:
     Win32StatusBar statusBar_;
     LogSink log_;
     ConfigReader config_;
+    PeerAdmission admission_;
     SocketLink socketLink_;
     HalvexDelivery delivery_;
     EventNotifier notifier_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ struct PeerView {
     bool peerClosedAfterInbound = false;
     int receiveCalls = 0;
     bool closed = false;
+    std::uint32_t address = 0x7F000001;      // 127.0.0.1
 };
 
 class FakeConnection : public platform::TcpConnection {
@@ -47,6 +49,7 @@ public:
     }
 
     void Close() override { peer_->closed = true; }
+    std::uint32_t PeerAddress() const override { return peer_->address; }
 
 private:
     std::shared_ptr<PeerView> peer_;
@@ -61,7 +64,7 @@ public:
         return peer;
     }
 
-    platform::ListenResult Listen(int port) override {
+    platform::ListenResult Listen(int port, std::uint32_t) override {
         listenedPorts.push_back(port);
         return {0, port};
     }
