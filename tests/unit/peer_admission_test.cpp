@@ -6,7 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "fakes/recording_log.h"
+#include "fakes.h"
 
 namespace ostrilo {
 namespace {
@@ -50,25 +50,18 @@ TEST(PeerAllowList, AdmitsExactlyThePeersItsValidEntriesName) {
     }
 }
 
-class ManualClock : public platform::MonotonicClock {
-public:
-    std::int64_t Milliseconds() override { return now; }
-    std::int64_t now = 5000;
-};
-
 TEST(PeerAdmission, RefusalsAreLoggedOnceAMinutePerAddressWithTheCountInBetween) {
-    ManualClock clock;
-    testing::RecordingLog log;
+    fakes::Log log;
     const PeerAllowList allowed = PeerAllowList::Parse("10.0.0.1");
-    PeerAdmission admission(allowed, log, clock);
+    PeerAdmission admission(allowed, log, log);
     EXPECT_TRUE(admission.Admits(0x0A000001));
     for (int i = 0; i < 5; ++i) EXPECT_FALSE(admission.Admits(0x0A000002));
     admission.Admits(0x0A000003);
-    clock.now += PeerAdmission::kRefusalLinePeriodMs - 1;
+    log.milliseconds += PeerAdmission::kRefusalLinePeriodMs - 1;
     admission.Admits(0x0A000002);
-    clock.now += 1;
+    log.milliseconds += 1;
     admission.Admits(0x0A000002);
-    clock.now += PeerAdmission::kRefusalLinePeriodMs;
+    log.milliseconds += PeerAdmission::kRefusalLinePeriodMs;
     admission.Admits(0x0A000002);
     const std::string refused = "Refused a Halvex connection from ";
     EXPECT_THAT(log.lines, ::testing::ElementsAre(
