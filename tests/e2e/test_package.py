@@ -32,13 +32,3 @@ def test_zip_holds_the_program_of_its_architecture_and_the_documents(packages, a
     assert program == (ROOT / "build" / ("win-" + arch) / "bin" / "Ostrilo.exe").read_bytes()
     for document in ("Ostrilo.ini.example", "README.md"):
         assert package.read(folder + document) == (ROOT / document).read_bytes()
-
-
-def test_sample_configuration_has_crlf_and_sets_nothing_when_copied_as_is(packages):
-    lines = packages["x64"].read("Ostrilo-1.0.02-win-x64/Ostrilo.ini.example").decode("latin-1").split("\n")[:-1]
-    assert all(line.endswith("\r") for line in lines)
-    lines = [line[:-1] for line in lines]
-    assert [line for line in lines if line.startswith("[")] == [
-        "[General]", "[HalvexMessageWhenOstriloIsStarted]", "[HalvexMessageWhenOstriloIsStopped]",
-        "[HalvexMessageWhenWinCCIsStarted]", "[HalvexMessageWhenWinCCIsStopped]"]
-    assert not [line for line in lines if line and line[0] not in "[;"], "a copied sample must choose nothing"

@@ -1,6 +1,6 @@
-// The socket link's bounds, which the real program shows only roughly: memory held for a
-// peer that stops reading, reads per event and per tick from one that floods it, and a
-// refused peer kept away from the link.
+// The socket link under a peer that takes bytes slowly, stops reading or floods it: lines
+// are never cut or reordered, memory and reads are bounded, each message logged once,
+// and a refused peer kept away from the link.
 
 #include "delivery/socket_link.h"
 
@@ -11,6 +11,7 @@
 namespace ostrilo {
 namespace {
 
+constexpr char kSent[] = "Sent Message to Halvex: ";
 constexpr char kFailed[] = "Failed to send Message to Halvex: ";
 
 class SocketLinkTest : public testing::Test {
@@ -26,6 +27,26 @@ protected:
     fakes::Listener listener;
     SocketLink link{log, log};
 };
+
+TEST_F(SocketLinkTest, PartialSendsNeverCutOrReorderLines) {
+    auto peer = Connect();
+    std::string wire;
+    fakes::Lines logged;
+    for (int i = 0; i < 60; ++i) {
+        const std::string message = "alarm " + std::to_string(i) + std::string(i % 7, '|');
+        wire += message + "||24\n";
+        logged.push_back(kSent + message);
+        peer->budget = static_cast<std::size_t>(i % 5);
+        EXPECT_TRUE(Deliver(message));
+        if (i % 3 == 0) link.OnWritable();
+    }
+    while (link.HasPendingOutput()) {
+        peer->budget = 4;
+        link.OnWritable();
+    }
+    EXPECT_EQ(peer->wire, wire);
+    EXPECT_EQ(log.lines, logged);
+}
 
 TEST_F(SocketLinkTest, PeerThatStopsReadingIsDroppedAtAboutAMegabyteWithEveryMessageFailedOnce) {
     auto peer = Connect();
