@@ -1,6 +1,5 @@
 // The socket link under a peer that takes bytes slowly, stops reading or floods it: lines
-// are never cut or reordered, memory and reads are bounded, each message logged once,
-// and a refused peer kept away from the link.
+// are never cut or reordered, memory and reads are bounded, each message logged once.
 
 #include "delivery/socket_link.h"
 
@@ -80,22 +79,6 @@ TEST_F(SocketLinkTest, EndlessInboundDataIsReadInBoundedChunksPerEvent) {
     link.OnTick();
     EXPECT_EQ(peer->receives * SocketLink::kReadChunkSize,
               SocketLink::kReadBytesPerTick + SocketLink::kMaxReadChunksPerEvent * SocketLink::kReadChunkSize);
-}
-
-TEST_F(SocketLinkTest, RefusedPeerIsClosedWithoutTouchingTheLink) {
-    const PeerAllowList allowed = PeerAllowList::Parse("127.0.0.1");
-    PeerAdmission admission(allowed, log, log);
-    SocketLink guarded{log, log, &admission};
-    auto halvex = listener.next;
-    guarded.OnConnectionRequest(listener);
-    auto intruder = listener.next;
-    intruder->address = 0x7F000002;
-    guarded.OnConnectionRequest(listener);
-    EXPECT_TRUE(intruder->closed);
-    EXPECT_FALSE(halvex->closed);
-    EXPECT_TRUE(guarded.Deliver("kept||24\n", "kept"));
-    EXPECT_EQ(halvex->wire, "kept||24\n");
-    EXPECT_EQ(log.lines.front(), "Refused a Halvex connection from 127.0.0.2 (not in HalvexAddresses)");
 }
 
 }  // namespace
