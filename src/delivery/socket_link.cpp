@@ -19,6 +19,12 @@ SocketLink::SocketLink(platform::StatusBar& statusBar, LogWriter& log, PeerAdmis
     : statusBar_(statusBar), log_(log), admission_(admission) {}
 
 void SocketLink::OnConnectionRequest(platform::TcpListener& listener) {
+    if (acceptAllowance_ == 0) {
+        // Not accepting also stops the requests' events until the tick accepts again.
+        acceptPutOff_ = true;
+        return;
+    }
+    --acceptAllowance_;
     std::unique_ptr<platform::TcpConnection> accepted = listener.Accept();
     if (accepted && admission_ && !admission_->Admits(accepted->PeerAddress())) {
         accepted->Close();
@@ -49,11 +55,11 @@ void SocketLink::OnReadable() {
     }
 }
 
-void SocketLink::OnTick() {
+void SocketLink::OnTick(platform::TcpListener& listener) {
     readAllowance_ = kReadBytesPerTick;
-    if (!readPutOff_) return;
-    readPutOff_ = false;
-    OnReadable();
+    acceptAllowance_ = kAcceptsPerTick;
+    if (std::exchange(acceptPutOff_, false)) OnConnectionRequest(listener);
+    if (std::exchange(readPutOff_, false)) OnReadable();
 }
 
 void SocketLink::OnWritable() {

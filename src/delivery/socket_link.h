@@ -28,6 +28,9 @@ public:
     // sends, and the timer's turn comes only when no other event waits: past this, reading
     // waits for the tick, so a flood cannot hold up the alarms.
     static constexpr std::size_t kReadBytesPerTick = 1024 * 1024;
+    // Connections taken between two ticks, for the same reason: a host that connects as
+    // fast as it can, refused or not, must not hold up the alarms either.
+    static constexpr int kAcceptsPerTick = 20;
 
     // Without `admission` every peer may take the link.
     SocketLink(platform::StatusBar& statusBar, LogWriter& log, PeerAdmission* admission = nullptr);
@@ -38,8 +41,9 @@ public:
     // peer is closed at once and leaves the open connection alone.
     void OnConnectionRequest(platform::TcpListener& listener);
     void OnReadable();
-    // A timer tick: inbound data may be read again, and reading put off for it resumes.
-    void OnTick();
+    // A timer tick: inbound data may be read and connections taken again, and what was
+    // put off for it resumes.
+    void OnTick(platform::TcpListener& listener);
     void OnWritable();
     void OnClosed();
     void OnError();
@@ -72,6 +76,8 @@ private:
     std::unique_ptr<platform::TcpConnection> connection_;
     std::size_t readAllowance_ = kReadBytesPerTick;
     bool readPutOff_ = false;
+    int acceptAllowance_ = kAcceptsPerTick;
+    bool acceptPutOff_ = false;
     std::deque<PendingLine> pending_;
     std::size_t pendingMemory_ = 0;
 };

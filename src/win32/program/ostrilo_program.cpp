@@ -48,7 +48,7 @@ void OstriloProgram::FormUnload() {
 }
 
 void OstriloProgram::OnTimer() {
-    socketLink_.OnTick();
+    socketLink_.OnTick(listener_);
     // Ticks that arrive while the start-up runs (a message box pumps messages) are ignored:
     // the shared state is not settled yet.
     if (started_) tick_.OnTimer();
