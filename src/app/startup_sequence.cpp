@@ -4,6 +4,7 @@
 
 #include "app/lifecycle_events.h"
 #include "config/config_reader.h"
+#include "config/ipv4_address.h"
 #include "config/number_conversion.h"
 #include "logging/log_writer.h"
 #include "platform/folder_security.h"
@@ -20,7 +21,8 @@ constexpr std::int32_t kDefaultDaysToKeepLogFiles = 60;
 constexpr std::int32_t kNotConfigured = -1;
 constexpr std::int32_t kDefaultListeningPort = 14000;
 constexpr std::int32_t kLowestBridgeVersion = 2;
-constexpr int kInvalidArgumentError = 10022;  // WSAEINVAL: a port outside 0..65535
+constexpr int kInvalidArgumentError = 10022;  // WSAEINVAL: a port outside 1..65535
+constexpr std::int32_t kHighestPort = 65535;
 
 // A registry value that is absent, not a number, or -1 all mean "not configured here".
 std::int32_t RegistryNumberOrNotConfigured(ConfigReader& config, const std::string& valueName) {
@@ -81,9 +83,10 @@ void StartupSequence::WarnIfProgramFolderIsOpen(platform::ServiceControl& servic
 
 void StartupSequence::ReadDaysToKeepLogFiles() {
     // A value that is present but not a number keeps the default: 0 would delete
-    // every log file older than today.
+    // every log file older than today. A negative one would delete today's file too.
     const auto text = config_.ReadIniValue(kGeneralSection, "DaysToKeepLogFiles", "60");
-    state_.daysToKeepLogFiles = WholeTextToNumber(text).value_or(kDefaultDaysToKeepLogFiles);
+    const auto days = WholeTextToNumber(text);
+    state_.daysToKeepLogFiles = days && *days >= 0 ? *days : kDefaultDaysToKeepLogFiles;
 }
 
 void StartupSequence::ReadConnectionType() {
@@ -126,21 +129,58 @@ std::int32_t StartupSequence::ReadListeningPort() {
     return port;
 }
 
+// Halvex could never find port 0: the system would pick a port at random.
 void StartupSequence::OpenListeningSocket() {
     const std::int32_t port = ReadListeningPort();
-    platform::ListenResult result;
-    if (port < 0 || port > 65535) {
-        result = {kInvalidArgumentError, port};
-    } else {
-        result = listener_.Listen(port);
+    std::string refusal;
+    const auto address = ReadListenAddress(refusal);
+    ReadHalvexAddresses();
+    platform::ListenResult result{0, port};
+    if (port <= 0 || port > kHighestPort) {
+        refusal = listener_.DescribeError(kInvalidArgumentError);
+    } else if (address) {
+        result = listener_.Listen(port, *address);
+        if (result.errorCode != 0) refusal = listener_.DescribeError(result.errorCode);
     }
-    if (result.errorCode != 0) {
+    if (!refusal.empty()) {
         // The program runs on without a listening socket; nothing retries until the next start.
         log_.WriteLog("Could not set Halvex connection port " + std::to_string(result.localPort) +
-                      " in listen mode, error: " + listener_.DescribeError(result.errorCode));
+                      " in listen mode, error: " + refusal);
         return;
     }
     log_.WriteLog("We will listen for Halvex connection attempts at port " + std::to_string(result.localPort));
+}
+
+// Empty, with `refusal` saying why, when the setting names no address of the IPv4 kind:
+// listening anywhere else than asked would open the port wider than meant.
+std::optional<std::uint32_t> StartupSequence::ReadListenAddress(std::string& refusal) {
+    const std::string text = config_.ReadIniValue(kGeneralSection, "ListenAddress", "");
+    if (text.empty()) return platform::kAnyAddress;
+    const auto address = ParseIPv4Address(text);
+    if (!address) {
+        refusal = "ListenAddress \"" + text + "\" is not an IPv4 address";
+        return std::nullopt;
+    }
+    log_.WriteLog("We will listen for Halvex only at address " + FormatIPv4Address(*address) + " (ListenAddress)");
+    return address;
+}
+
+void StartupSequence::ReadHalvexAddresses() {
+    state_.halvexAddresses = PeerAllowList::Parse(config_.ReadIniValue(kGeneralSection, "HalvexAddresses", ""));
+    const PeerAllowList& allowed = state_.halvexAddresses;
+    if (!allowed.IsRestricted()) return;
+    if (!allowed.BadEntries().empty()) {
+        std::string entries;
+        for (const std::string& entry : allowed.BadEntries()) entries += (entries.empty() ? "\"" : ", \"") + entry + "\"";
+        log_.WriteLog("HalvexAddresses entries that are not an IPv4 address or address/prefix are ignored: " + entries);
+    }
+    if (allowed.Ranges().empty()) {
+        log_.WriteLog("HalvexAddresses holds no valid address, we will accept no Halvex connection");
+        return;
+    }
+    std::string ranges;
+    for (const AddressRange& range : allowed.Ranges()) ranges += (ranges.empty() ? "" : ", ") + range.ToString();
+    log_.WriteLog("We will accept Halvex connections only from " + ranges + " (HalvexAddresses)");
 }
 
 void StartupSequence::CheckBridgeLibraryVersion() {

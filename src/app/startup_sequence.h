@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "app/startup_state.h"
 
@@ -39,6 +41,8 @@ private:
     void ActOnConnectionType();
     void OpenListeningSocket();
     std::int32_t ReadListeningPort();
+    std::optional<std::uint32_t> ReadListenAddress(std::string& refusal);
+    void ReadHalvexAddresses();
     void CheckBridgeLibraryVersion();
     void ConnectBridgeLibrary();
     void WarnIfProgramFolderIsOpen(platform::ServiceControl& service, platform::FolderSecurity& folderSecurity);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config/connection_type.h"
+#include "delivery/peer_allow_list.h"
 
 namespace ostrilo {
 
@@ -13,6 +14,7 @@ struct StartupState {
     bool runAsService = false;
     std::int32_t daysToKeepLogFiles = 0;
     std::int32_t connectionType = 0;      // 0 client libraries, 1 TCP socket, -1 no export
+    PeerAllowList halvexAddresses;        // who may take the TCP link; everyone unless set
 };
 
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace ostrilo {
 
@@ -14,11 +15,23 @@ constexpr char kNotConnectedText[] = "Not Connected";
 
 }  // namespace
 
-SocketLink::SocketLink(platform::StatusBar& statusBar, LogWriter& log) : statusBar_(statusBar), log_(log) {}
+SocketLink::SocketLink(platform::StatusBar& statusBar, LogWriter& log, PeerAdmission* admission)
+    : statusBar_(statusBar), log_(log), admission_(admission) {}
 
 void SocketLink::OnConnectionRequest(platform::TcpListener& listener) {
+    if (acceptAllowance_ == 0) {
+        // Not accepting also stops the requests' events until the tick accepts again.
+        acceptPutOff_ = true;
+        return;
+    }
+    --acceptAllowance_;
+    std::unique_ptr<platform::TcpConnection> accepted = listener.Accept();
+    if (accepted && admission_ && !admission_->Admits(accepted->PeerAddress())) {
+        accepted->Close();
+        return;
+    }
     CloseConnection();
-    connection_ = listener.Accept();
+    connection_ = std::move(accepted);
     statusBar_.SetPanelText(kStatusPanel, connection_ ? kConnectedText : kNotConnectedText);
 }
 
@@ -26,13 +39,27 @@ void SocketLink::OnReadable() {
     // Halvex has nothing to tell us: whatever arrives is read and thrown away.
     std::array<char, kReadChunkSize> discard;
     for (int chunk = 0; connection_ && chunk < kMaxReadChunksPerEvent; ++chunk) {
-        const platform::ReceiveResult result = connection_->Receive(discard.data(), discard.size());
+        if (readAllowance_ == 0) {
+            // Not reading also stops the readable events until the tick reads again.
+            readPutOff_ = true;
+            return;
+        }
+        const platform::ReceiveResult result =
+            connection_->Receive(discard.data(), std::min(discard.size(), readAllowance_));
         if (result.peerClosed || result.errorCode != 0) {
             OnClosed();
             return;
         }
         if (result.wouldBlock || result.bytesRead == 0) return;
+        readAllowance_ -= std::min(result.bytesRead, readAllowance_);
     }
+}
+
+void SocketLink::OnTick(platform::TcpListener& listener) {
+    readAllowance_ = kReadBytesPerTick;
+    acceptAllowance_ = kAcceptsPerTick;
+    if (std::exchange(acceptPutOff_, false)) OnConnectionRequest(listener);
+    if (std::exchange(readPutOff_, false)) OnReadable();
 }
 
 void SocketLink::OnWritable() {

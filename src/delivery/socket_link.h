@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "delivery/peer_admission.h"
 #include "logging/log_writer.h"
 #include "platform/status_bar.h"
 #include "platform/tcp.h"
@@ -23,14 +24,26 @@ public:
     // Inbound data read per readable event; the platform signals again when more is left.
     static constexpr std::size_t kReadChunkSize = 4096;
     static constexpr int kMaxReadChunksPerEvent = 64;
+    // Inbound data read between two timer ticks. Readable events come as fast as a peer
+    // sends, and the timer's turn comes only when no other event waits: past this, reading
+    // waits for the tick, so a flood cannot hold up the alarms.
+    static constexpr std::size_t kReadBytesPerTick = 1024 * 1024;
+    // Connections taken between two ticks, for the same reason: a host that connects as
+    // fast as it can, refused or not, must not hold up the alarms either.
+    static constexpr int kAcceptsPerTick = 20;
 
-    SocketLink(platform::StatusBar& statusBar, LogWriter& log);
+    // Without `admission` every peer may take the link.
+    SocketLink(platform::StatusBar& statusBar, LogWriter& log, PeerAdmission* admission = nullptr);
     SocketLink(const SocketLink&) = delete;
     SocketLink& operator=(const SocketLink&) = delete;
 
-    // The newest request wins: an open connection is dropped before accepting.
+    // The newest admitted request wins: the open connection is dropped for it. A refused
+    // peer is closed at once and leaves the open connection alone.
     void OnConnectionRequest(platform::TcpListener& listener);
     void OnReadable();
+    // A timer tick: inbound data may be read and connections taken again, and what was
+    // put off for it resumes.
+    void OnTick(platform::TcpListener& listener);
     void OnWritable();
     void OnClosed();
     void OnError();
@@ -59,7 +72,12 @@ private:
 
     platform::StatusBar& statusBar_;
     LogWriter& log_;
+    PeerAdmission* admission_;
     std::unique_ptr<platform::TcpConnection> connection_;
+    std::size_t readAllowance_ = kReadBytesPerTick;
+    bool readPutOff_ = false;
+    int acceptAllowance_ = kAcceptsPerTick;
+    bool acceptPutOff_ = false;
     std::deque<PendingLine> pending_;
     std::size_t pendingMemory_ = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,8 @@ public:
     virtual SendResult Send(const char* data, std::size_t size) = 0;
     virtual ReceiveResult Receive(char* buffer, std::size_t capacity) = 0;
     virtual void Close() = 0;
+    // The peer's IPv4 address, host order (10.1.2.3 is 0x0A010203).
+    virtual std::uint32_t PeerAddress() const = 0;
 };
 
 struct ListenResult {
@@ -37,11 +40,15 @@ struct ListenResult {
     int localPort = 0;           // the port actually bound, read back from the socket
 };
 
-// The listening socket on all interfaces.
+// Listening on every interface of the PC.
+constexpr std::uint32_t kAnyAddress = 0;
+
+// The listening socket.
 class TcpListener {
 public:
     virtual ~TcpListener() = default;
-    virtual ListenResult Listen(int port) = 0;
+    // `address`, host order, is the PC's own address to listen at, or kAnyAddress.
+    virtual ListenResult Listen(int port, std::uint32_t address) = 0;
     // The pending connection, or null when accepting failed.
     virtual std::unique_ptr<TcpConnection> Accept() = 0;
     // Description text of a platform error number, for the log.

@@ -27,7 +27,7 @@ std::string StateLine(const std::string& subject, bool firstCheck, bool running)
 }  // namespace
 
 SupervisionTick::SupervisionTick(SupervisionSettings settings, SupervisionServices services)
-    : settings_(settings), services_(std::move(services)), messageBuffer_(kMessageBufferLength) {}
+    : settings_(settings), services_(std::move(services)), messageBuffer_(kMessageBufferLength + 1) {}
 
 void SupervisionTick::OnTimer() noexcept {
     // A tick that starts while another is still in progress leaves no trace at all.
@@ -62,7 +62,7 @@ void SupervisionTick::CheckWinCC() {
 
 bool SupervisionTick::WinCCHasRuntimeProject() {
     const auto count = services_.bridge.GetWinCCRuntimeProject(messageBuffer_.data(), kMessageBufferLength);
-    return ReportedTextLength(count, messageBuffer_.size()) > 0;
+    return ReportedTextLength(count, kMessageBufferLength) > 0;
 }
 
 void SupervisionTick::ActOnWinCCError() {
@@ -88,8 +88,8 @@ void SupervisionTick::RelayMessages() {
         // A library that overstates its count must not resend what an earlier alarm left here.
         std::fill(messageBuffer_.begin(), messageBuffer_.end(), '\0');
         const auto count = services_.bridge.GetWinCCMsgServiceMessage(messageBuffer_.data(), kMessageBufferLength);
-        if (ReportedTextLength(count, messageBuffer_.size()) == 0) return;
-        const std::string message = CleanAlarmMessage(messageBuffer_.data(), *count, messageBuffer_.size());
+        if (ReportedTextLength(count, kMessageBufferLength) == 0) return;
+        const std::string message = CleanAlarmMessage(messageBuffer_.data(), *count, kMessageBufferLength);
         // A message Halvex could not take is lost; the next one still goes out.
         SkipOnFailure([&] { services_.halvex.SendToHalvex(message); });
     }

@@ -66,6 +66,8 @@ private:
     SupervisionServices services_;
 
     std::int32_t millisecondsSinceCheck_ = 0;
+    // One byte longer than the capacity the library is told: a library that writes its
+    // terminating zero after a text of full length still writes inside the buffer.
     std::vector<char> messageBuffer_;
     std::int16_t lastLogDay_ = 0;
     bool firstTickDone_ = false;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "win32/program_registry_view.h"
 #include "win32/scoped_handles.h"
 
 namespace ostrilo::win32 {
@@ -16,7 +17,7 @@ std::string SectionKey(const std::string& section) { return std::string(kService
 
 std::string ReadServiceSetting(const std::string& section, const std::string& key, const std::string& defaultText) {
     HKEY opened = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, SectionKey(section).c_str(), 0, KEY_QUERY_VALUE, &opened) !=
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, SectionKey(section).c_str(), 0, KEY_QUERY_VALUE | kProgramRegistryView, &opened) !=
         ERROR_SUCCESS) {
         return defaultText;
     }
@@ -37,7 +38,7 @@ std::string ReadServiceSetting(const std::string& section, const std::string& ke
 
 bool WriteServiceSetting(const std::string& section, const std::string& key, const std::string& value) {
     HKEY created = nullptr;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, SectionKey(section).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, SectionKey(section).c_str(), 0, nullptr, 0, KEY_SET_VALUE | kProgramRegistryView, nullptr,
                           &created, nullptr) != ERROR_SUCCESS) {
         return false;
     }

@@ -4,8 +4,8 @@
 
 namespace ostrilo::win32 {
 
-// The service's settings live in HKLM\SOFTWARE\Fennmark\Ostrilo\<section>, one REG_SZ
-// value per key. Not under the service's own key: the program writes "RunAsService"
+// The service's settings live in HKLM\SOFTWARE\Fennmark\Ostrilo\<section> of the 32-bit
+// registry view, one REG_SZ value per key. Not under the service's own key: the program writes "RunAsService"
 // after removing the service, and that must not recreate a half service entry.
 constexpr char kServiceSettingsRoot[] = "SOFTWARE\\Fennmark\\Ostrilo";
 

@@ -1,5 +1,6 @@
 #include "win32/win32_registry.h"
 
+#include "win32/program_registry_view.h"
 #include "win32/scoped_handles.h"
 
 namespace ostrilo::win32 {
@@ -13,7 +14,7 @@ constexpr DWORD kValueBufferSize = 1024;
 std::optional<platform::RegistryValue> Win32Registry::QueryLocalMachineValue(
     const std::string& subKey, const std::string& valueName) {
     HKEY opened = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, KEY_READ | kProgramRegistryView, &opened) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     const ScopedRegistryKey key(opened);

@@ -4,7 +4,7 @@
 
 namespace ostrilo::win32 {
 
-// Registry values under HKEY_LOCAL_MACHINE, each read with its own open and close of the key.
+// Registry values under HKEY_LOCAL_MACHINE in the program's (32-bit) view, each read with its own open and close of the key.
 class Win32Registry : public platform::Registry {
 public:
     std::optional<platform::RegistryValue> QueryLocalMachineValue(

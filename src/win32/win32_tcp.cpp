@@ -35,12 +35,12 @@ void DiscardQueuedEvents(HWND window, UINT eventMessage, SOCKET closed) {
     for (const MSG& other : others) ::PostMessageA(other.hwnd, other.message, other.wParam, other.lParam);
 }
 
-// Binds to the port on all interfaces and listens, with connection requests posted to the
+// Binds to the port at the address and listens, with connection requests posted to the
 // window. No SO_REUSEADDR: a port that another program listens on is refused, not shared.
-bool StartListening(SOCKET socket, int port, HWND window, UINT acceptMessage) {
+bool StartListening(SOCKET socket, int port, std::uint32_t listenAddress, HWND window, UINT acceptMessage) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_addr.s_addr = htonl(listenAddress);
     address.sin_port = htons(static_cast<u_short>(port));
     return ::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != SOCKET_ERROR &&
            ::WSAAsyncSelect(socket, window, acceptMessage, FD_ACCEPT) != SOCKET_ERROR &&
@@ -56,9 +56,13 @@ SocketEvent DecodeSocketMessage(LPARAM lParam) {
     return event;
 }
 
-Win32TcpConnection::Win32TcpConnection(ScopedSocket socket, std::shared_ptr<WinsockSession> session, HWND window,
-                                       UINT eventMessage)
-    : session_(std::move(session)), socket_(std::move(socket)), window_(window), eventMessage_(eventMessage) {}
+Win32TcpConnection::Win32TcpConnection(ScopedSocket socket, std::uint32_t peerAddress,
+                                       std::shared_ptr<WinsockSession> session, HWND window, UINT eventMessage)
+    : session_(std::move(session)),
+      socket_(std::move(socket)),
+      peerAddress_(peerAddress),
+      window_(window),
+      eventMessage_(eventMessage) {}
 
 Win32TcpConnection::~Win32TcpConnection() { Close(); }
 
@@ -100,6 +104,8 @@ platform::ReceiveResult Win32TcpConnection::Receive(char* buffer, std::size_t ca
     return result;
 }
 
+std::uint32_t Win32TcpConnection::PeerAddress() const { return peerAddress_; }
+
 // closesocket stops further events; a close made by the program raises none.
 void Win32TcpConnection::Close() {
     if (!socket_.IsValid()) return;
@@ -114,7 +120,7 @@ Win32TcpListener::Win32TcpListener(HWND window, UINT acceptMessage, UINT connect
       connectionMessage_(connectionMessage),
       session_(WinsockSession::Start(&startupError_)) {}
 
-platform::ListenResult Win32TcpListener::Listen(int port) {
+platform::ListenResult Win32TcpListener::Listen(int port, std::uint32_t address) {
     listening_.Reset();
     // A failure names the port that was asked for, so the log says which one could not be used.
     platform::ListenResult result{0, port};
@@ -129,7 +135,7 @@ platform::ListenResult Win32TcpListener::Listen(int port) {
     ScopedSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     sockaddr_in bound{};
     int boundLength = sizeof bound;
-    if (!socket.IsValid() || !StartListening(socket.Get(), port, window_, acceptMessage_) ||
+    if (!socket.IsValid() || !StartListening(socket.Get(), port, address, window_, acceptMessage_) ||
         ::getsockname(socket.Get(), reinterpret_cast<sockaddr*>(&bound), &boundLength) == SOCKET_ERROR) {
         result.errorCode = ::WSAGetLastError();
         return result;
@@ -141,14 +147,17 @@ platform::ListenResult Win32TcpListener::Listen(int port) {
 
 std::unique_ptr<platform::TcpConnection> Win32TcpListener::Accept() {
     if (!listening_.IsValid()) return nullptr;
-    ScopedSocket accepted(::accept(listening_.Get(), nullptr, nullptr));
+    sockaddr_in peer{};
+    int peerLength = sizeof peer;
+    ScopedSocket accepted(::accept(listening_.Get(), reinterpret_cast<sockaddr*>(&peer), &peerLength));
     if (!accepted.IsValid()) return nullptr;
     // The accepted socket inherits the listener's selection; it needs its own events.
     if (::WSAAsyncSelect(accepted.Get(), window_, connectionMessage_, FD_READ | FD_WRITE | FD_CLOSE) ==
         SOCKET_ERROR) {
         return nullptr;
     }
-    return std::make_unique<Win32TcpConnection>(std::move(accepted), session_, window_, connectionMessage_);
+    return std::make_unique<Win32TcpConnection>(std::move(accepted), ntohl(peer.sin_addr.s_addr), session_, window_,
+                                                connectionMessage_);
 }
 
 std::string Win32TcpListener::DescribeError(int errorCode) { return DescribeWinsockError(errorCode); }

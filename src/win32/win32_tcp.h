@@ -2,6 +2,7 @@
 
 #include "win32/scoped_handles.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -21,8 +22,8 @@ SocketEvent DecodeSocketMessage(LPARAM lParam);
 // One accepted connection; readiness is posted to `window` as `eventMessage`.
 class Win32TcpConnection final : public platform::TcpConnection {
 public:
-    Win32TcpConnection(ScopedSocket socket, std::shared_ptr<WinsockSession> session, HWND window,
-                       UINT eventMessage);
+    Win32TcpConnection(ScopedSocket socket, std::uint32_t peerAddress, std::shared_ptr<WinsockSession> session,
+                       HWND window, UINT eventMessage);
     ~Win32TcpConnection() override;
     Win32TcpConnection(const Win32TcpConnection&) = delete;
     Win32TcpConnection& operator=(const Win32TcpConnection&) = delete;
@@ -30,21 +31,23 @@ public:
     platform::SendResult Send(const char* data, std::size_t size) override;
     platform::ReceiveResult Receive(char* buffer, std::size_t capacity) override;
     void Close() override;
+    std::uint32_t PeerAddress() const override;
 
 private:
     std::shared_ptr<WinsockSession> session_;  // declared first: outlives the socket
     ScopedSocket socket_;
+    std::uint32_t peerAddress_;
     HWND window_;
     UINT eventMessage_;
 };
 
-// The listening socket on all interfaces. Connection requests are posted to `window` as
+// The listening socket. Connection requests are posted to `window` as
 // `acceptMessage`; events of the accepted connections as `connectionMessage`.
 class Win32TcpListener final : public platform::TcpListener {
 public:
     Win32TcpListener(HWND window, UINT acceptMessage, UINT connectionMessage);
 
-    platform::ListenResult Listen(int port) override;
+    platform::ListenResult Listen(int port, std::uint32_t address) override;
     std::unique_ptr<platform::TcpConnection> Accept() override;
     std::string DescribeError(int errorCode) override;
 

@@ -35,6 +35,8 @@ WINE64, WINESERVER = (path if os.access(path, os.X_OK) else shutil.which(os.path
 PROBE = WIN_BUILD / "tests" / "ostrilo_probe.exe"
 LIBRARIES = ("Ostrilo.dll", "Halvex2.dll", "Halvex3.dll")
 PROGRAM_KEY = r"HKLM\SOFTWARE\Fennmark\Ostrilo\Version 1"
+# The program's values (Version 1, RunAsService) live in the 32-bit view in both builds.
+PROGRAM_VIEW = "/reg:32"
 WAIT = 20.0
 SEPARATOR = "-" * 120
 SHUTDOWN_OK = ["Shutting down Ostrilo", "Successfully called StopWinCCMsgService()",
@@ -190,15 +192,15 @@ class Run:
         done.stdout, done.stderr = done.stdout.decode("latin-1"), done.stderr.decode("latin-1")
         return done
 
-    def reg(self, name, value, key=PROGRAM_KEY):
+    def reg(self, name, value, key=PROGRAM_KEY, view=PROGRAM_VIEW):
         """A registry value: an int is stored as REG_DWORD, a str as REG_SZ."""
         kind = "REG_DWORD" if isinstance(value, int) else "REG_SZ"
-        done = self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f")
+        done = self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f", view)
         assert done.returncode == 0, done.stderr
 
     def reg_query(self, key, name=None):
-        """`reg query` output, or None when the key (or value) does not exist."""
-        done = self.wine("reg", "query", key, *(["/v", name] if name else []))
+        """`reg query` output (program's view), or None when the key (or value) does not exist."""
+        done = self.wine("reg", "query", key, *(["/v", name] if name else []), PROGRAM_VIEW)
         return done.stdout if done.returncode == 0 else None
 
     # --- the process ---

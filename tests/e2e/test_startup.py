@@ -63,6 +63,12 @@ SOURCES = {
     "port beyond 65535": (["ConnectionType=1", "PortNumber=65536"], {}, [
         VERSION, TYPE_INI, PORT_INI, "Could not set Halvex connection port 65536 in listen mode, error: Invalid argument.",
         CONNECTED, STARTED], True),
+    "port 0 or no digits": (["ConnectionType=1", "PortNumber=none"], {}, [
+        VERSION, TYPE_INI, PORT_INI, "Could not set Halvex connection port 0 in listen mode, error: Invalid argument.",
+        CONNECTED, STARTED], True),
+    "listen address not IPv4": (["ConnectionType=1", "PortNumber={port}", "ListenAddress=plant-pc"], {}, [
+        VERSION, TYPE_INI, PORT_INI, 'Could not set Halvex connection port {port} in listen mode, error: '
+        'ListenAddress "plant-pc" is not an IPv4 address', CONNECTED, STARTED], True),
     # A registry text beyond 1024 bytes is not read at all; read, it would be 0.
     "registry too long leaves it to the ini": (["ConnectionType=1", "PortNumber={port}"],
                                                {"ConnectionType": "0" * 1100}, socket_start(TYPE_INI, PORT_INI), True),
@@ -143,7 +149,8 @@ def day_file_of_age(age):
                 return "LogFiles/%04d-%02d-%02d.Log" % (year, month, day)
 
 
-@pytest.mark.parametrize("value, kept", [("30.5", 30), ("31.5", 32), ("&h1E", 30), ("", 60), ("365", 365)])
+@pytest.mark.parametrize("value, kept", [("30.5", 30), ("31.5", 32), ("&h1E", 30), ("", 60), ("365", 365),
+                                         ("-1", 60)])
 def test_retention_keeps_files_up_to_the_days_and_deletes_older(run, value, kept):
     run.ini(general("ConnectionType=0", "DaysToKeepLogFiles=" + value))
     keep, old = run.write(day_file_of_age(kept), "x"), run.write(day_file_of_age(kept + 1), "x")

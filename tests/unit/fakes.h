@@ -15,6 +15,7 @@
 #include "delivery/halvex_gateway.h"
 #include "logging/log_writer.h"
 #include "platform/clock.h"
+#include "platform/monotonic_clock.h"
 #include "platform/status_bar.h"
 #include "platform/tcp.h"
 #include "supervision/wincc_bridge.h"
@@ -24,8 +25,9 @@ namespace ostrilo::fakes {
 using Lines = std::vector<std::string>;
 using Count = std::optional<std::int16_t>;
 
-struct Log : LogWriter, platform::StatusBar, platform::Clock {
+struct Log : LogWriter, platform::StatusBar, platform::Clock, platform::MonotonicClock {
     Lines lines;
+    std::int64_t milliseconds = 0;
     std::map<int, std::string> panels;
     platform::LocalDateTime now{2024, 3, 15, 12, 0, 0};
     void WriteLog(const std::string& message) override { lines.push_back(message); }
@@ -33,9 +35,11 @@ struct Log : LogWriter, platform::StatusBar, platform::Clock {
     platform::LocalDateTime Now() override { return now; }
     double SecondsSinceMidnight() override { return 0; }
     std::string TimeSeparator() override { return ":"; }
+    std::int64_t Milliseconds() override { return milliseconds; }
 };
 
-// Copies what fits but reports whatever count it is told to, as a careless library might.
+// Copies what fits, ends it with a zero even past the stated capacity and reports whatever
+// count it is told to, as a careless library might.
 struct Bridge : WinCCBridge {
     std::string project;
     std::deque<std::string> waiting;
@@ -65,7 +69,9 @@ struct Bridge : WinCCBridge {
         return Fill(message, buffer, capacity);
     }
     static std::int16_t Fill(const std::string& text, char* buffer, std::int16_t capacity) {
-        std::memcpy(buffer, text.data(), std::min<std::size_t>(text.size(), static_cast<std::size_t>(capacity)));
+        const std::size_t copied = std::min<std::size_t>(text.size(), static_cast<std::size_t>(capacity));
+        std::memcpy(buffer, text.data(), copied);
+        buffer[copied] = '\0';
         return static_cast<std::int16_t>(text.size());
     }
 };
@@ -84,6 +90,7 @@ struct Peer {
     std::size_t budget = std::string::npos;
     int receives = 0;
     bool closed = false;
+    std::uint32_t address = 0x7F000001;  // 127.0.0.1
 };
 
 struct Listener : platform::TcpListener {
@@ -100,9 +107,10 @@ struct Listener : platform::TcpListener {
             return ++peer->receives, platform::ReceiveResult{capacity, false, false, 0};
         }
         void Close() override { peer->closed = true; }
+        std::uint32_t PeerAddress() const override { return peer->address; }
     };
     std::shared_ptr<Peer> next = std::make_shared<Peer>();
-    platform::ListenResult Listen(int port) override { return {0, port}; }
+    platform::ListenResult Listen(int port, std::uint32_t) override { return {0, port}; }
     std::unique_ptr<platform::TcpConnection> Accept() override {
         return std::make_unique<Connection>(std::exchange(next, std::make_shared<Peer>()));
     }

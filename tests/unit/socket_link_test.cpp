@@ -69,6 +69,24 @@ TEST_F(SocketLinkTest, EndlessInboundDataIsReadInBoundedChunksPerEvent) {
     EXPECT_EQ(peer->receives, SocketLink::kMaxReadChunksPerEvent);
     EXPECT_TRUE(Deliver("still works"));
     EXPECT_EQ(peer->wire, "still works||24\n");
+
+    // Nor keep the timer from its turn: between ticks reading stops at the allowance...
+    link.OnTick(listener);
+    peer->receives = 0;
+    for (int event = 0; event < 20; ++event) link.OnReadable();
+    EXPECT_EQ(peer->receives * SocketLink::kReadChunkSize, SocketLink::kReadBytesPerTick);
+    // ...and the tick resumes it, since no further readable event would come.
+    link.OnTick(listener);
+    EXPECT_EQ(peer->receives * SocketLink::kReadChunkSize,
+              SocketLink::kReadBytesPerTick + SocketLink::kMaxReadChunksPerEvent * SocketLink::kReadChunkSize);
+}
+
+TEST_F(SocketLinkTest, ConnectionRequestsBeyondTheTicksAllowanceWaitForTheTick) {
+    for (int request = 0; request < SocketLink::kAcceptsPerTick; ++request) Connect();
+    const auto putOff = Connect();
+    EXPECT_EQ(putOff, listener.next) << "not taken before the tick";
+    link.OnTick(listener);
+    EXPECT_NE(putOff, listener.next);
 }
 
 }  // namespace

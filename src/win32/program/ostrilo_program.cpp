@@ -15,7 +15,8 @@ OstriloProgram::OstriloProgram(MainWindow& window)
       statusBar_(window.StatusBar()),
       log_(clock_, files_, state_.appDirectory),
       config_(profileReader_, registry_, state_.appDirectory),
-      socketLink_(statusBar_, log_),
+      admission_(state_.halvexAddresses, log_, monotonicClock_),
+      socketLink_(statusBar_, log_, &admission_),
       delivery_(state_.connectionType, halvex2_, halvex3_, socketLink_, log_),
       notifier_(config_, delivery_),
       retention_(clock_, files_, state_.appDirectory),
@@ -51,6 +52,7 @@ void OstriloProgram::FormUnload() {
 }
 
 void OstriloProgram::OnTimer() {
+    socketLink_.OnTick(listener_);
     // Ticks that arrive while the start-up runs (a message box pumps messages) are ignored:
     // the shared state is not settled yet.
     if (started_) shutdownAfterTick_.RunTick([this] { tick_.OnTimer(); });

@@ -7,6 +7,7 @@
 #include "config/config_reader.h"
 #include "delivery/event_notification.h"
 #include "delivery/halvex_delivery.h"
+#include "delivery/peer_admission.h"
 #include "delivery/socket_link.h"
 #include "logging/log_retention.h"
 #include "logging/log_sink.h"
@@ -18,6 +19,7 @@
 #include "win32/win32_folder_security.h"
 #include "win32/win32_halvex_client.h"
 #include "win32/win32_log_list.h"
+#include "win32/win32_monotonic_clock.h"
 #include "win32/win32_process.h"
 #include "win32/win32_profile_reader.h"
 #include "win32/win32_registry.h"
@@ -52,6 +54,7 @@ private:
     MainWindow& window_;
     StartupState state_;
     Win32Clock clock_;
+    Win32MonotonicClock monotonicClock_;
     Win32FileSystem files_;
     Win32FolderSecurity folderSecurity_;
     Win32ProfileReader profileReader_;
@@ -66,6 +69,7 @@ private:
     Win32StatusBar statusBar_;
     LogSink log_;
     ConfigReader config_;
+    PeerAdmission admission_;
     SocketLink socketLink_;
     HalvexDelivery delivery_;
     EventNotifier notifier_;

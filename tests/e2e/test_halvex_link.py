@@ -1,0 +1,63 @@
+"""Who may take the Halvex link, a peer that floods it, and the registry view the settings
+of an upgraded installation are read from."""
+import os
+import socket
+import threading
+import time
+
+import pytest
+
+from conftest import general
+from ostrilo_e2e import Peer
+
+REFUSED = "Refused a Halvex connection from 127.0.0.2 (not in HalvexAddresses)"
+
+
+def test_allow_list_refuses_other_peers_without_touching_the_link(run, port):
+    run.ini(general("ConnectionType=1", "PortNumber=%d" % port, "ListenAddress=127.0.0.1",
+                    "HalvexAddresses=127.0.0.1, plant-pc, 10.1.2.0/24"))
+    run.control("Ostrilo", "project=Plant A\n")
+    run.start()
+    halvex = Peer(port)
+    run.wait_log("We found out that WinCC is running")
+    intruders = [Peer(port, source="127.0.0.2") for _ in range(3)]
+    assert all(intruder.wait_closed() for intruder in intruders)
+    run.queue(["After the intruders"])
+    assert halvex.read_line() == "After the intruders||24"
+    log = run.log()
+    assert log[3:6] == ["We will listen for Halvex only at address 127.0.0.1 (ListenAddress)",
+                        'HalvexAddresses entries that are not an IPv4 address or address/prefix are ignored: "plant-pc"',
+                        "We will accept Halvex connections only from 127.0.0.1, 10.1.2.0/24 (HalvexAddresses)"]
+    assert log.count(REFUSED) == 1, "one line a minute per address"
+    with pytest.raises(OSError):
+        socket.create_connection(("127.0.0.2", port), timeout=5)
+    run.close()
+
+
+def test_a_flooding_peer_does_not_hold_up_the_alarms(run, port):
+    run.ini(general("ConnectionType=1", "PortNumber=%d" % port))
+    run.control("Ostrilo", "project=Plant A\n")
+    run.start()
+    peer = Peer(port)
+    run.wait_log("We found out that WinCC is running")
+    flooding = threading.Thread(target=lambda: [peer.send(os.urandom(1 << 20)) for _ in range(50)])
+    flooding.start()
+    delays = []
+    while flooding.is_alive() or not delays:
+        alarm = "During the flood %d" % len(delays)
+        queued = time.monotonic()
+        run.queue([alarm])
+        assert peer.read_line() == alarm + "||24"
+        delays.append(time.monotonic() - queued)
+    flooding.join()
+    assert len(delays) >= 3 and max(delays) < 1.0, delays
+    run.close()
+
+
+def test_settings_of_an_upgraded_installation_are_read_from_the_32_bit_view(run, port):
+    run.reg("ConnectionType", 0, view="/reg:64")
+    run.reg("ConnectionType", 1)
+    run.reg("ServerPort", port)
+    run.start()
+    run.wait_log("We will listen for Halvex connection attempts at port %d" % port)
+    run.close()
