@@ -93,12 +93,14 @@ def free_port():
 class Peer:
     """A TCP client as Halvex would be. Not reading is pausing: the bytes wait in the kernel."""
 
-    def __init__(self, port, source="127.0.0.1", timeout=WAIT, receive_buffer=None):
+    def __init__(self, port, source="127.0.0.1", timeout=WAIT, receive_buffer=None, segment=None):
         deadline = time.monotonic() + timeout
         while True:
             self.sock = socket.socket()
             if receive_buffer:
                 self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, receive_buffer)
+            if segment:  # small segments keep the sender's kernel buffer small too
+                self.sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_MAXSEG, segment)
             self.sock.bind((source, 0))
             try:
                 self.sock.connect(("127.0.0.1", port))
