@@ -91,42 +91,39 @@ def free_port():
 
 
 class Peer:
-    """A TCP client as Halvex would be. Not reading is pausing: the bytes wait in the kernel."""
+    """A TCP client as Halvex would be, from `source` (any 127.x address). Not reading is
+    pausing: the bytes wait in the kernel (shrink them with `receive_buffer`)."""
 
     def __init__(self, port, source="127.0.0.1", timeout=WAIT, receive_buffer=None, segment=None):
-        deadline = time.monotonic() + timeout
+        deadline, self.pending, self.closed = time.monotonic() + timeout, "", False
         while True:
             self.sock = socket.socket()
             if receive_buffer:
                 self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, receive_buffer)
             if segment:  # small segments keep the sender's kernel buffer small too
                 self.sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_MAXSEG, segment)
-            self.sock.bind((source, 0))
             try:
+                self.sock.bind((source, 0))
                 self.sock.connect(("127.0.0.1", port))
-                break
+                return
             except OSError:
                 self.sock.close()
-                if time.monotonic() > deadline:
-                    raise AssertionError("nobody accepts at port %d" % port)
+                assert time.monotonic() < deadline, "nobody accepts at port %d" % port
                 time.sleep(0.1)
-        self.pending = ""
-        self.closed = False
 
     def _receive(self, deadline):
-        ready, _, _ = select.select([self.sock], [], [], max(0.0, deadline - time.monotonic()))
-        if not ready:
+        """Whether bytes came before the deadline; `closed` once the program closed."""
+        if not select.select([self.sock], [], [], max(0.0, deadline - time.monotonic()))[0]:
             return False
         try:
             data = self.sock.recv(1 << 16)
         except ConnectionError:
             data = b""
-        self.closed = not data
-        self.pending += data.decode("latin-1")
+        self.closed, self.pending = not data, self.pending + data.decode("latin-1")
         return bool(data)
 
     def read_line(self, timeout=10.0):
-        """The next line without its LF, or None when none came in time or the peer closed."""
+        """The next line without its LF, or None when none came in time or the program closed."""
         deadline = time.monotonic() + timeout
         while "\n" not in self.pending:
             if self.closed or not self._receive(deadline):
@@ -135,9 +132,9 @@ class Peer:
         return line
 
     def wait_closed(self, timeout=10.0):
-        """Whether the program closed the connection in time; data before the close is kept."""
+        """Whether the program closed the connection in time; bytes before the close are kept."""
         deadline = time.monotonic() + timeout
-        while not self.closed and (self._receive(deadline) or self.closed):
+        while not self.closed and self._receive(deadline):
             pass
         return self.closed
 
@@ -189,10 +186,9 @@ class Run:
     def remove(self, relative):
         (self.dir / relative).unlink()
 
-    def wine(self, *args, timeout=WAIT, env=None):
+    def wine(self, *args, timeout=WAIT):
         """A Windows command in this prefix; a CompletedProcess with Latin-1 text."""
-        done = subprocess.run([WINE64, *args], env=env or self.env, capture_output=True, timeout=timeout,
-                              cwd=self.base)
+        done = subprocess.run([WINE64, *args], env=self.env, capture_output=True, timeout=timeout, cwd=self.base)
         done.stdout, done.stderr = done.stdout.decode("latin-1"), done.stderr.decode("latin-1")
         return done
 
@@ -234,16 +230,16 @@ class Run:
     def background_stderr(self):
         return (self.prefix / "background.err").read_bytes().decode("latin-1")
 
-    def probe(self, *args, timeout=WAIT, check=True):
-        """The probe's output lines, e.g. probe("panels"); with check, fails when it fails."""
+    def probe(self, *args, timeout=WAIT):
+        """The probe's output lines, e.g. probe("panels"); fails when the probe fails."""
         done = self.wine(str(PROBE), *args, timeout=timeout)
-        assert not check or done.returncode == 0, "probe %s: %s" % (" ".join(args), done.stderr)
-        return done.stdout.splitlines() if check else done
+        assert done.returncode == 0, "probe %s: %s" % (" ".join(args), done.stderr)
+        return done.stdout.splitlines()
 
-    def close(self, expect_exit=0):
-        """Closes the window as a person would and waits for the exit code."""
+    def close(self):
+        """Closes the window as a person would; the program must end with exit code 0."""
         self.probe("close")
-        assert self.wait_exit() == expect_exit, self.describe()
+        assert self.wait_exit() == 0, self.describe()
 
     # --- what it wrote ---
     def log_path(self):

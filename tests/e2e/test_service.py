@@ -52,7 +52,7 @@ def switch_run(run, argument, name, box):
     assert run.wait_exit(child=child) == 0
 
 
-def test_installation_registers_the_service_and_ends_through_the_shutdown_alone(service_run):
+def test_installation_registers_the_service_and_removal_takes_it_away_each_ending_by_the_shutdown(service_run):
     run = service_run
     switch_run(run, "/I", "install", "Ostrilo service installation succeeded")
     assert run.log() == SHUTDOWN
@@ -62,7 +62,12 @@ def test_installation_registers_the_service_and_ends_through_the_shutdown_alone(
     assert re.search(r"Start +REG_DWORD +0x2\b", registration), "automatic start"
     assert re.search(r"Type +REG_DWORD +0x10\b", registration), "own process, not interactive"
     assert '"%sOstrilo.exe"' % run.win_dir in registration, "quoted program path"
-    assert run.reg_query(EVENT_SOURCE) is not None
+    assert "%sOstrilo.exe" % run.win_dir in run.reg_query(EVENT_SOURCE), "the program holds the event texts"
+    switch_run(run, "/u", "remove", "Ostrilo service uninstalled successfully")
+    assert setting(run) == "0" and state(run) == ""
+    assert run.reg_query(SERVICE_KEY) is None and run.reg_query(EVENT_SOURCE) is None
+    assert run.stderr("remove").count(entry("Ostrilo has been shutdown")) == 1, "it started in service mode"
+    assert run.log() == SHUTDOWN + SHUTDOWN
 
 
 def test_service_manager_runs_it_hidden_and_its_stop_runs_the_whole_shutdown(service_run):
@@ -86,16 +91,6 @@ def test_service_manager_runs_it_hidden_and_its_stop_runs_the_whole_shutdown(ser
     traced = run.background_stderr()
     assert traced.count(entry("Ostrilo has been shutdown")) == 1
     assert traced.index(entry("Ostrilo started")) < traced.index(entry("Ostrilo has been shutdown"))
-
-
-def test_removal_unregisters_the_service_and_clears_the_setting(service_run):
-    run = service_run
-    switch_run(run, "/I", "install", "Ostrilo service installation succeeded")
-    switch_run(run, "/u", "remove", "Ostrilo service uninstalled successfully")
-    assert setting(run) == "0" and state(run) == ""
-    assert run.reg_query(SERVICE_KEY) is None and run.reg_query(EVENT_SOURCE) is None
-    assert run.stderr("remove").count(entry("Ostrilo has been shutdown")) == 1, "it started in service mode"
-    assert run.log() == SHUTDOWN + SHUTDOWN
 
 
 def test_removal_without_a_service_fails_and_leaves_the_setting_absent(service_run):

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "delivery/halvex_gateway.h"
@@ -21,6 +22,7 @@
 namespace ostrilo::fakes {
 
 using Lines = std::vector<std::string>;
+using Count = std::optional<std::int16_t>;
 
 struct Log : LogWriter, platform::StatusBar, platform::Clock {
     Lines lines;
@@ -37,32 +39,30 @@ struct Log : LogWriter, platform::StatusBar, platform::Clock {
 struct Bridge : WinCCBridge {
     std::string project;
     std::deque<std::string> waiting;
-    std::optional<std::optional<std::int16_t>> lyingCount;  // inner empty: the call fails
+    std::optional<Count> lyingCount;  // inner empty: the call fails
     std::int32_t errorWord = 0;
-    std::optional<std::int16_t> errorResult = 0;
+    Count errorResult = 0;
     Lines calls;
     std::size_t CallsTo(const std::string& name) const { return std::count(calls.begin(), calls.end(), name); }
 
     std::optional<std::int32_t> GetDLLVersion() override { return 2; }
-    std::optional<std::int16_t> ConnectWinCCDMProc() override { return calls.push_back("Connect"), 1; }
+    Count ConnectWinCCDMProc() override { return calls.push_back("Connect"), 1; }
     bool DisconnectWinCCDMProc() override { return true; }
     bool StartWinCCMsgService() override { return true; }
     bool StopWinCCMsgService() override { return calls.push_back("Stop"), true; }
-    std::optional<std::int16_t> GetWinCCRuntimeProject(char* buffer, std::int16_t capacity) override {
-        calls.push_back("Project");
-        return Fill(project, buffer, capacity);
+    Count GetWinCCRuntimeProject(char* buffer, std::int16_t capacity) override {
+        return calls.push_back("Project"), Fill(project, buffer, capacity);
     }
-    std::optional<std::int16_t> GetWinCCCmnError(std::int32_t (&words)[5], char*, std::int16_t) override {
+    Count GetWinCCCmnError(std::int32_t (&words)[5], char*, std::int16_t) override {
         if (errorResult) words[0] = errorWord;
         return errorResult;
     }
-    std::optional<std::int16_t> GetWinCCMsgServiceMessage(char* buffer, std::int16_t capacity) override {
+    Count GetWinCCMsgServiceMessage(char* buffer, std::int16_t capacity) override {
         calls.push_back("Message");
-        if (lyingCount) return *lyingCount;
-        if (waiting.empty()) return 0;
-        const auto count = Fill(waiting.front(), buffer, capacity);
+        if (lyingCount || waiting.empty()) return lyingCount.value_or(0);
+        const std::string message = waiting.front();
         waiting.pop_front();
-        return count;
+        return Fill(message, buffer, capacity);
     }
     static std::int16_t Fill(const std::string& text, char* buffer, std::int16_t capacity) {
         std::memcpy(buffer, text.data(), std::min<std::size_t>(text.size(), static_cast<std::size_t>(capacity)));
@@ -77,8 +77,8 @@ struct Halvex : HalvexGateway {
     bool IsHalvexRunning() override { return false; }
 };
 
-// What the peer sees of one connection: takes `budget` bytes before the socket would
-// block; inbound data never ends. Outlives the link's hold of the connection.
+// What the peer sees of a connection: the socket takes `budget` bytes before it would block;
+// inbound data never ends. Outlives the link's hold of the connection.
 struct Peer {
     std::string wire;
     std::size_t budget = std::string::npos;
@@ -92,7 +92,7 @@ struct Listener : platform::TcpListener {
         explicit Connection(std::shared_ptr<Peer> p) : peer(std::move(p)) {}
         platform::SendResult Send(const char* data, std::size_t size) override {
             const std::size_t taken = std::min(size, peer->budget);
-            if (peer->budget != std::string::npos) peer->budget -= taken;
+            peer->budget -= peer->budget == std::string::npos ? 0 : taken;
             peer->wire.append(data, taken);
             return {taken, taken < size, 0};
         }
@@ -104,9 +104,7 @@ struct Listener : platform::TcpListener {
     std::shared_ptr<Peer> next = std::make_shared<Peer>();
     platform::ListenResult Listen(int port) override { return {0, port}; }
     std::unique_ptr<platform::TcpConnection> Accept() override {
-        auto connection = std::make_unique<Connection>(next);
-        next = std::make_shared<Peer>();
-        return connection;
+        return std::make_unique<Connection>(std::exchange(next, std::make_shared<Peer>()));
     }
     std::string DescribeError(int) override { return ""; }
 };

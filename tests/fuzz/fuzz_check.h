@@ -1,0 +1,12 @@
+#pragma once
+// A broken property is a finding: name it, then abort so that libFuzzer keeps the input.
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_EXPECT(condition)                                                                   \
+    do {                                                                                         \
+        if (!(condition)) {                                                                      \
+            std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                        \
+        }                                                                                        \
+    } while (false)
