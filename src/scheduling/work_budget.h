@@ -20,7 +20,7 @@ public:
     static constexpr int kLinesPerMessage = 200;
     static constexpr Milliseconds kTimePerMessage{50};
 
-    explicit WorkBudget(TimeSource now = &std::chrono::steady_clock::now);
+    explicit WorkBudget(TimeSource now = [] { return std::chrono::steady_clock::now(); });
 
     // A new window message begins with the whole budget.
     void Renew();
