@@ -18,7 +18,7 @@ public:
     // A line costs about a millisecond under load (the day file is opened and closed per
     // line), so the time usually ends a round first; the count bounds a fast machine.
     static constexpr int kLinesPerMessage = 200;
-    static constexpr Milliseconds kTimePerMessage{50};
+    static constexpr Milliseconds kTimePerMessage{30};
 
     explicit WorkBudget(TimeSource now = [] { return std::chrono::steady_clock::now(); });
 

@@ -7,7 +7,7 @@ import threading
 import ostrilo_e2e as e2e
 from conftest import general
 
-# Margins for a loaded machine: the tick is due every 100 ms, a round works for 50 ms.
+# Margins for a loaded machine: the tick is due every 100 ms, a round works for 30 ms.
 LONGEST_TICK_GAP_MS = 300
 LONGEST_ANSWER_MS = 100
 
