@@ -9,12 +9,16 @@
 #include "logging/log_writer.h"
 #include "platform/status_bar.h"
 #include "platform/tcp.h"
+#include "platform/work_rounds.h"
+#include "scheduling/work_budget.h"
 
 namespace ostrilo {
 
 // The one accepted connection from Halvex, with the lines still waiting for the socket
 // to take them. Every line handed to Deliver ends in exactly one log line: "Sent ..."
-// once the socket has taken all of it, or "Failed ..." when it is dropped.
+// once the socket has taken all of it, or "Failed ..." when it is dropped. The outcomes
+// are logged in the order the lines were delivered, as many per window message as the
+// work budget allows; the rest follow in later rounds.
 class SocketLink {
 public:
     static constexpr int kStatusPanel = 1;
@@ -33,7 +37,8 @@ public:
     static constexpr int kAcceptsPerTick = 20;
 
     // Without `admission` every peer may take the link.
-    SocketLink(platform::StatusBar& statusBar, LogWriter& log, PeerAdmission* admission = nullptr);
+    SocketLink(platform::StatusBar& statusBar, LogWriter& log, WorkBudget& budget, platform::WorkRounds& rounds,
+               PeerAdmission* admission = nullptr);
     SocketLink(const SocketLink&) = delete;
     SocketLink& operator=(const SocketLink&) = delete;
 
@@ -47,15 +52,20 @@ public:
     void OnWritable();
     void OnClosed();
     void OnError();
+    // A later round for the lines the last window message had no budget left for.
+    void ContinueBacklog();
 
     bool IsConnected() const;
+    // Lines without their outcome yet, of this connection or of one already dropped.
     bool HasPendingOutput() const;
+    // The socket took no more; it signals writable when the peer has read.
+    bool WaitsForPeer() const;
 
     // Hands `line` to the connection, or queues it behind earlier lines; `message`
     // names it in the log. False when the message was dropped.
     bool Deliver(const std::string& line, const std::string& message);
 
-    // Ends the connection; lines still waiting are logged as failed.
+    // Ends the connection; lines still waiting are logged as failed, in rounds.
     void CloseConnection();
 
 private:
@@ -67,11 +77,19 @@ private:
 
     static std::size_t MemoryHeldBy(const PendingLine& pending);
 
+    // Closes the socket; every line still waiting becomes one to fail.
+    void DropConnection();
+    // The same when the peer ended it or failed it: the panel shows it.
+    void LoseConnection();
     void Flush();
+    bool SendFront();
+    void FailFront();
     void LogOutcome(const char* prefix, const PendingLine& pending);
 
     platform::StatusBar& statusBar_;
     LogWriter& log_;
+    WorkBudget& budget_;
+    platform::WorkRounds& rounds_;
     PeerAdmission* admission_;
     std::unique_ptr<platform::TcpConnection> connection_;
     std::size_t readAllowance_ = kReadBytesPerTick;
@@ -79,7 +97,11 @@ private:
     int acceptAllowance_ = kAcceptsPerTick;
     bool acceptPutOff_ = false;
     std::deque<PendingLine> pending_;
+    // The first lines of `pending_` belong to a dropped connection and wait only for
+    // their failure line; the peer's memory bound counts the others.
+    std::size_t droppedLines_ = 0;
     std::size_t pendingMemory_ = 0;
+    bool waitsForPeer_ = false;
 };
 
 }  // namespace ostrilo

@@ -26,6 +26,9 @@ public:
     // Service mode, where the start-up reaches its service step: the service runs.
     virtual void ReportRunning() = 0;
     virtual bool WriteEventLogEntry(std::uint16_t eventType, std::uint32_t eventId, const std::string& text) = 0;
+    // Service mode, while the shutdown works through a backlog: tells the service control
+    // manager that the stop is still making progress.
+    virtual void ReportStopProgress() = 0;
     // Service mode, at the very end of the shutdown: tells the service control manager
     // that the service has stopped.
     virtual void ReportStopped() = 0;

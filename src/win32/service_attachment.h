@@ -31,6 +31,8 @@ public:
     // The start-up has finished: the service is reported running (at once, or as soon
     // as the manager has answered the attachment).
     void ReportRunning();
+    // Tells the service manager that a stop under way is still making progress.
+    void ReportStopProgress();
     // Tells the service manager that the service has stopped; the last thing before
     // the process ends. Does nothing unless the service runs.
     void ReportStopped();

@@ -21,6 +21,7 @@ public:
     bool StartAttachment() override;
     void ReportRunning() override;
     bool WriteEventLogEntry(std::uint16_t eventType, std::uint32_t eventId, const std::string& text) override;
+    void ReportStopProgress() override;
     void ReportStopped() override;
 
 private:

@@ -96,12 +96,14 @@ class Peer:
     """A TCP client as Halvex would be, from `source` (any 127.x address). Not reading is
     pausing: the bytes wait in the kernel (shrink them with `receive_buffer`)."""
 
-    def __init__(self, port, source="127.0.0.1", timeout=WAIT, receive_buffer=None):
+    def __init__(self, port, source="127.0.0.1", timeout=WAIT, receive_buffer=None, segment=None):
         deadline, self.pending, self.closed = time.monotonic() + timeout, "", False
         while True:
             self.sock = socket.socket()
             if receive_buffer:
                 self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, receive_buffer)
+            if segment:  # small segments keep the sender's kernel buffer small too
+                self.sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_MAXSEG, segment)
             try:
                 self.sock.bind((source, 0))
                 self.sock.connect(("127.0.0.1", port))

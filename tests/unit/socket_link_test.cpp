@@ -1,5 +1,6 @@
 // The socket link under a peer that takes bytes slowly, stops reading or floods it: lines
-// are never cut or reordered, memory and reads are bounded, each message logged once.
+// are never cut or reordered, memory and reads are bounded, each message logged once, and a
+// backlog leaves in rounds that each keep within the work budget.
 
 #include "delivery/socket_link.h"
 
@@ -13,6 +14,11 @@ namespace {
 constexpr char kSent[] = "Sent Message to Halvex: ";
 constexpr char kFailed[] = "Failed to send Message to Halvex: ";
 
+struct Rounds : platform::WorkRounds {
+    void RequestRound() override { ++requested; }
+    int requested = 0;
+};
+
 class SocketLinkTest : public testing::Test {
 protected:
     std::shared_ptr<fakes::Peer> Connect() {
@@ -21,10 +27,23 @@ protected:
         return peer;
     }
     bool Deliver(const std::string& message) { return link.Deliver(message + "||24\n", message); }
+    // Runs the later rounds the link asks for, as the window does, each within its budget.
+    void RunRequestedRounds() {
+        while (link.HasPendingOutput() && !link.WaitsForPeer()) {
+            ASSERT_GT(rounds.requested, 0) << "lines left waiting with no later round asked for";
+            rounds.requested = 0;
+            const std::size_t before = log.lines.size();
+            budget.Renew();
+            link.ContinueBacklog();
+            ASSERT_LE(log.lines.size() - before, static_cast<std::size_t>(WorkBudget::kLinesPerMessage));
+        }
+    }
 
     fakes::Log log;
     fakes::Listener listener;
-    SocketLink link{log, log};
+    WorkBudget budget;
+    Rounds rounds;
+    SocketLink link{log, log, budget, rounds};
 };
 
 TEST_F(SocketLinkTest, PartialSendsNeverCutOrReorderLines) {
@@ -57,10 +76,31 @@ TEST_F(SocketLinkTest, PeerThatStopsReadingIsDroppedAtAboutAMegabyteWithEveryMes
     }
     EXPECT_GT(handedOver, 400);
     EXPECT_LT(handedOver, 1100) << "the outgoing buffer must be bounded";
+    RunRequestedRounds();
     EXPECT_TRUE(peer->closed);
     EXPECT_EQ(log.panels[SocketLink::kStatusPanel], "Not Connected");
     EXPECT_EQ(log.lines.size(), static_cast<std::size_t>(handedOver));
     EXPECT_EQ(log.lines.back(), kFailed + std::string(1000, 'm'));
+}
+
+TEST_F(SocketLinkTest, LinesOfADroppedConnectionFailInRoundsBeforeLinesOfTheNextOne) {
+    Connect()->budget = 0;
+    fakes::Lines logged;
+    for (int i = 0; i < 1000; ++i) {
+        const std::string message = "alarm " + std::to_string(i);
+        Deliver(message);
+        logged.push_back(kFailed + message);
+    }
+    budget.Renew();
+    link.OnClosed();
+    EXPECT_LE(log.lines.size(), static_cast<std::size_t>(WorkBudget::kLinesPerMessage));
+    auto next = Connect();
+    budget.Renew();
+    EXPECT_TRUE(Deliver("fresh"));
+    RunRequestedRounds();
+    logged.push_back(std::string(kSent) + "fresh");
+    EXPECT_EQ(log.lines, logged);
+    EXPECT_EQ(next->wire, "fresh||24\n");
 }
 
 TEST_F(SocketLinkTest, EndlessInboundDataIsReadInBoundedChunksPerEvent) {

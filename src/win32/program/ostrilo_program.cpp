@@ -13,10 +13,11 @@ OstriloProgram::OstriloProgram(MainWindow& window)
       listener_(window.Handle(), kListenerEventMessage, kConnectionEventMessage),
       logList_(window.ListBox()),
       statusBar_(window.StatusBar()),
+      rounds_(window.Handle(), kWorkRoundTimerId),
       log_(clock_, files_, state_.appDirectory),
       config_(profileReader_, registry_, state_.appDirectory),
       admission_(state_.halvexAddresses, log_, monotonicClock_),
-      socketLink_(statusBar_, log_, &admission_),
+      socketLink_(statusBar_, log_, budget_, rounds_, &admission_),
       delivery_(state_.connectionType, halvex2_, halvex3_, socketLink_, log_),
       notifier_(config_, delivery_),
       retention_(clock_, files_, state_.appDirectory),
@@ -48,14 +49,21 @@ bool OstriloProgram::FormLoad(const std::string& appDirectory) {
 }
 
 void OstriloProgram::FormUnload() {
-    ShutdownSequence(state_, log_, bridge_, socketLink_, notifier_, service_, process_).Run();
+    ShutdownSequence(state_, log_, bridge_, socketLink_, notifier_, service_, process_, budget_).Run();
 }
 
 void OstriloProgram::OnTimer() {
+    budget_.Renew();
     socketLink_.OnTick(listener_);
     // Ticks that arrive while the start-up runs (a message box pumps messages) are ignored:
     // the shared state is not settled yet.
     if (started_) shutdownAfterTick_.RunTick([this] { tick_.OnTimer(); });
+}
+
+void OstriloProgram::OnWorkRound() {
+    rounds_.RoundBegins();
+    budget_.Renew();
+    socketLink_.ContinueBacklog();
 }
 
 void OstriloProgram::OnResize() { window_.LayOutLogList(); }
@@ -63,6 +71,7 @@ void OstriloProgram::OnResize() { window_.LayOutLogList(); }
 void OstriloProgram::OnClose() { shutdownAfterTick_.RequestShutdown(); }
 
 void OstriloProgram::OnSocketEvent(UINT message, WPARAM, LPARAM lParam) {
+    budget_.Renew();
     const SocketEvent event = DecodeSocketMessage(lParam);
     if (message == kListenerEventMessage) {
         if (event.kind == SocketEvent::Kind::Accept) socketLink_.OnConnectionRequest(listener_);

@@ -1,13 +1,15 @@
 // Drives a running Ostrilo from outside, as a person at the screen would, and prints what
 // it sees, one item per line. Exit code 0 on success, 1 with a message on stderr, 2 on usage:
 //   ostrilo_probe [--service-station] wait-window SECONDS | close | list-lines | panels |
-//                 answer-box SECONDS | visibility | responds | end-session | lock-file PATH SECONDS
+//                 answer-box SECONDS | visibility | responds | answer-times SECONDS |
+//                 end-session | lock-file PATH SECONDS
 
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -142,6 +144,22 @@ bool EnterServiceStation() {
     return desktop && SetThreadDesktop(desktop);
 }
 
+// The longest the window took to answer WM_NULL in milliseconds, asked every 20 ms.
+int AnswerTimes(HWND window, DWORD seconds) {
+    LARGE_INTEGER frequency{}, before{}, after{};
+    QueryPerformanceFrequency(&frequency);
+    LONGLONG longest = 0;
+    for (const ULONGLONG end = GetTickCount64() + seconds * 1000; GetTickCount64() < end; Sleep(20)) {
+        LRESULT ignored = 0;
+        QueryPerformanceCounter(&before);
+        if (!Ask(window, WM_NULL, 0, 0, ignored)) return Fail("the window did not answer WM_NULL");
+        QueryPerformanceCounter(&after);
+        longest = std::max(longest, after.QuadPart - before.QuadPart);
+    }
+    PrintLine(std::to_string(longest * 1000 / frequency.QuadPart));
+    return 0;
+}
+
 int Run(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--service-station") == 0) {
         if (!EnterServiceStation()) return Fail("cannot enter the service window station");
@@ -153,7 +171,7 @@ int Run(int argc, char** argv) {
     const DWORD seconds = argc > 2 ? std::strtoul(argv[argc - 1], nullptr, 10) : 0;
     if (command == "answer-box" && argc == 3) return AnswerBox(seconds);
     if (command == "lock-file" && argc == 4) return LockFile(argv[2], seconds);
-    if (argc != (command == "wait-window" ? 3 : 2)) return usage;
+    if (argc != (command == "wait-window" || command == "answer-times" ? 3 : 2)) return usage;
     HWND window = MainWindow(command == "wait-window" ? seconds * 1000 : 10000);
     if (!window) return Fail("no window with a caption beginning \"WinCC to Halvex\"");
     LRESULT ignored = 0;
@@ -168,6 +186,8 @@ int Run(int argc, char** argv) {
         return Panels(window);
     } else if (command == "visibility") {
         PrintLine(IsWindowVisible(window) ? "visible" : "hidden");
+    } else if (command == "answer-times") {
+        return AnswerTimes(window, seconds);
     } else if (command == "responds") {
         return Ask(window, WM_NULL, 0, 0, ignored) ? 0 : Fail("the window did not answer WM_NULL");
     } else if (command == "end-session") {
