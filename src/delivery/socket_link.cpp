@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
+#include <vector>
 
 namespace ostrilo {
 
@@ -14,7 +16,8 @@ constexpr char kNotConnectedText[] = "Not Connected";
 
 }  // namespace
 
-SocketLink::SocketLink(platform::StatusBar& statusBar, LogWriter& log) : statusBar_(statusBar), log_(log) {}
+SocketLink::SocketLink(platform::StatusBar& statusBar, LogWriter& log, MessageHold* hold)
+    : statusBar_(statusBar), log_(log), hold_(hold) {}
 
 void SocketLink::OnConnectionRequest(platform::TcpListener& listener) {
     CloseConnection();
@@ -50,17 +53,20 @@ bool SocketLink::IsConnected() const { return connection_ != nullptr; }
 
 bool SocketLink::HasPendingOutput() const { return !pending_.empty(); }
 
-bool SocketLink::Deliver(const std::string& line, const std::string& message) {
-    PendingLine entry{line, message, 0};
+bool SocketLink::Deliver(const std::string& line, const std::string& message,
+                         std::optional<std::int64_t> mayHoldSince) {
+    PendingLine entry{line, message, 0, mayHoldSince.has_value() && hold_ != nullptr, mayHoldSince.value_or(0)};
     if (!connection_) {
-        LogOutcome(kFailedLine, entry);
+        pending_.push_back(std::move(entry));
+        CloseConnection();
         return false;
     }
     const std::size_t memory = MemoryHeldBy(entry);
     if (pendingMemory_ + memory > kOutgoingLimit) {
-        // The peer has stopped reading; holding more would let it grow our memory.
+        // The peer has stopped reading; holding more would let it grow our memory. The line
+        // leaves with those still waiting, behind them.
+        pending_.push_back(std::move(entry));
         OnClosed();
-        LogOutcome(kFailedLine, entry);
         return false;
     }
     pendingMemory_ += memory;
@@ -75,8 +81,16 @@ void SocketLink::CloseConnection() {
         connection_->Close();
         connection_.reset();
     }
-    for (const PendingLine& dropped : pending_) LogOutcome(kFailedLine, dropped);
+    std::vector<HeldMessage> toHold;
+    for (PendingLine& dropped : pending_) {
+        if (dropped.mayHold) {
+            toHold.push_back({dropped.heldSince, std::move(dropped.message)});
+        } else {
+            LogOutcome(kFailedLine, dropped);
+        }
+    }
     pending_.clear();
+    if (!toHold.empty()) hold_->ReturnToFront(std::move(toHold));
     pendingMemory_ = 0;
 }
 

@@ -3,8 +3,10 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "delivery/message_hold.h"
 #include "logging/log_writer.h"
 #include "platform/status_bar.h"
 #include "platform/tcp.h"
@@ -13,7 +15,8 @@ namespace ostrilo {
 
 // The one accepted connection from Halvex, with the lines still waiting for the socket
 // to take them. Every line handed to Deliver ends in exactly one log line: "Sent ..."
-// once the socket has taken all of it, or "Failed ..." when it is dropped.
+// once the socket has taken all of it, or "Failed ..." when it is dropped; with the hold
+// on, a line that may be held goes back to the hold instead of failing.
 class SocketLink {
 public:
     static constexpr int kStatusPanel = 1;
@@ -24,7 +27,8 @@ public:
     static constexpr std::size_t kReadChunkSize = 4096;
     static constexpr int kMaxReadChunksPerEvent = 64;
 
-    SocketLink(platform::StatusBar& statusBar, LogWriter& log);
+    // Lines that may be held go back to `hold` when the link cannot take them.
+    SocketLink(platform::StatusBar& statusBar, LogWriter& log, MessageHold* hold = nullptr);
     SocketLink(const SocketLink&) = delete;
     SocketLink& operator=(const SocketLink&) = delete;
 
@@ -39,10 +43,12 @@ public:
     bool HasPendingOutput() const;
 
     // Hands `line` to the connection, or queues it behind earlier lines; `message`
-    // names it in the log. False when the message was dropped.
-    bool Deliver(const std::string& line, const std::string& message);
+    // names it in the log. With `mayHoldSince`, a line the link cannot take goes to the
+    // hold as held since then. False when the message was dropped or held.
+    bool Deliver(const std::string& line, const std::string& message,
+                 std::optional<std::int64_t> mayHoldSince = std::nullopt);
 
-    // Ends the connection; lines still waiting are logged as failed.
+    // Ends the connection; lines still waiting are held or logged as failed.
     void CloseConnection();
 
 private:
@@ -50,6 +56,8 @@ private:
         std::string line;
         std::string message;
         std::size_t bytesSent = 0;
+        bool mayHold = false;
+        std::int64_t heldSince = 0;
     };
 
     static std::size_t MemoryHeldBy(const PendingLine& pending);
@@ -59,6 +67,7 @@ private:
 
     platform::StatusBar& statusBar_;
     LogWriter& log_;
+    MessageHold* hold_;
     std::unique_ptr<platform::TcpConnection> connection_;
     std::deque<PendingLine> pending_;
     std::size_t pendingMemory_ = 0;

@@ -84,7 +84,7 @@ private:
 
 class RecordingHalvex : public HalvexGateway {
 public:
-    bool SendToHalvex(const std::string& message) override { return sent.push_back(message), true; }
+    bool SendToHalvex(const std::string& message, WhenUndeliverable) override { return sent.push_back(message), true; }
     bool IsHalvexRunning() override { return true; }
     std::vector<std::string> sent;
 };

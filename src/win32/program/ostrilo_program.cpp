@@ -3,6 +3,8 @@
 #include "app/service_switches.h"
 #include "app/shutdown_sequence.h"
 #include "app/startup_sequence.h"
+#include "delivery/hold_settings.h"
+#include "logging/skip_on_failure.h"
 
 namespace ostrilo::win32 {
 
@@ -14,8 +16,9 @@ OstriloProgram::OstriloProgram(MainWindow& window)
       statusBar_(window.StatusBar()),
       log_(clock_, files_, state_.appDirectory),
       config_(profileReader_, registry_, state_.appDirectory),
-      socketLink_(statusBar_, log_),
-      delivery_(state_.connectionType, halvex2_, halvex3_, socketLink_, log_),
+      hold_(files_, clock_, log_),
+      socketLink_(statusBar_, log_, &hold_),
+      delivery_(state_.connectionType, halvex2_, halvex3_, socketLink_, log_, &hold_),
       notifier_(config_, delivery_),
       retention_(clock_, files_, state_.appDirectory),
       tick_({state_.connectionType, state_.daysToKeepLogFiles, static_cast<std::int32_t>(MainWindow::kTimerIntervalMs)},
@@ -36,6 +39,7 @@ bool OstriloProgram::FormLoad(const std::string& appDirectory) {
     }
     StartupSequence startup(state_, log_, config_, listener_, bridge_);
     startup.SettleConfiguration();
+    EnableHoldIfConfigured();
     const bool showWindow = startup.EnterRunMode(service_);
     notifier_.SendEventNotification(kNotifyOstriloStarted);
     started_ = true;
@@ -46,10 +50,20 @@ void OstriloProgram::FormUnload() {
     ShutdownSequence(state_, log_, bridge_, socketLink_, notifier_, service_, process_).Run();
 }
 
+void OstriloProgram::EnableHoldIfConfigured() {
+    if (state_.connectionType == kNoAlarmExport) return;
+    if (const auto limits = ReadHoldLimits(config_)) hold_.Enable(*limits, state_.appDirectory);
+}
+
 void OstriloProgram::OnTimer() {
     // Ticks that arrive while the start-up runs (a message box pumps messages) are ignored:
     // the shared state is not settled yet.
-    if (started_) tick_.OnTimer();
+    if (!started_) return;
+    // Whatever this tick holds reaches the spool file once, at its end.
+    const HoldBatch batch(hold_);
+    // Held messages go first, so the fresh alarms of this tick can follow them at once.
+    SkipOnFailure([this] { delivery_.DeliverHeldMessages(); });
+    tick_.OnTimer();
 }
 
 void OstriloProgram::OnResize() { window_.LayOutLogList(); }
@@ -57,6 +71,8 @@ void OstriloProgram::OnResize() { window_.LayOutLogList(); }
 void OstriloProgram::OnClose() { FormUnload(); }
 
 void OstriloProgram::OnSocketEvent(UINT message, WPARAM, LPARAM lParam) {
+    // Lines a dropped link gives back reach the spool file together.
+    const HoldBatch batch(hold_);
     const SocketEvent event = DecodeSocketMessage(lParam);
     if (message == kListenerEventMessage) {
         if (event.kind == SocketEvent::Kind::Accept) socketLink_.OnConnectionRequest(listener_);

@@ -6,6 +6,7 @@
 #include "config/config_reader.h"
 #include "delivery/event_notification.h"
 #include "delivery/halvex_delivery.h"
+#include "delivery/message_hold.h"
 #include "delivery/socket_link.h"
 #include "logging/log_retention.h"
 #include "logging/log_sink.h"
@@ -45,6 +46,7 @@ public:
 
 private:
     void FormUnload();
+    void EnableHoldIfConfigured();
 
     MainWindow& window_;
     StartupState state_;
@@ -62,6 +64,7 @@ private:
     Win32StatusBar statusBar_;
     LogSink log_;
     ConfigReader config_;
+    MessageHold hold_;
     SocketLink socketLink_;
     HalvexDelivery delivery_;
     EventNotifier notifier_;

@@ -11,7 +11,8 @@ namespace ostrilo::testing {
 // Takes every message offered to Halvex; `running` answers the presence probe.
 class FakeHalvexGateway : public HalvexGateway {
 public:
-    bool SendToHalvex(const std::string& message) override {
+    using HalvexGateway::SendToHalvex;
+    bool SendToHalvex(const std::string& message, WhenUndeliverable) override {
         sent.push_back(message);
         if (duringSend) duringSend();
         return true;
