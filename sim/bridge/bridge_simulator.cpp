@@ -28,10 +28,22 @@ std::string JoinedWords(const std::array<std::int32_t, 5>& words) {
 BridgeSimulator::BridgeSimulator(const std::string& folder)
     : control_(folder + "Ostrilo.control"),
       queue_(folder + "Ostrilo.messages"),
-      journal_(folder + "Ostrilo.journal") {}
+      journal_(folder + "Ostrilo.journal"),
+      callTimes_(folder + "Ostrilo.calltimes") {}
+
+void BridgeSimulator::Record(const std::string& line) {
+    journal_.Record(line);
+    if (control_.Number("call_times", 0) != 1) return;
+    LARGE_INTEGER counter{};
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceCounter(&counter);
+    ::QueryPerformanceFrequency(&frequency);
+    const double milliseconds = 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+    callTimes_.Record(std::to_string(milliseconds) + " " + line.substr(0, line.find(' ')));
+}
 
 std::int16_t BridgeSimulator::RecordedResult(const std::string& call, std::int16_t result) {
-    journal_.Record(call + " -> " + std::to_string(result));
+    Record(call + " -> " + std::to_string(result));
     return result;
 }
 
@@ -39,7 +51,7 @@ std::int32_t BridgeSimulator::GetDLLVersion() {
     std::lock_guard<std::mutex> guard(mutex_);
     control_.Refresh();
     const std::int32_t version = control_.Number("version", 2);
-    journal_.Record("GetDLLVersion -> " + std::to_string(version));
+    Record("GetDLLVersion -> " + std::to_string(version));
     return version;
 }
 
@@ -71,7 +83,7 @@ std::int16_t BridgeSimulator::GetWinCCRuntimeProject(char* buffer, std::int16_t 
     control_.Refresh();
     const std::string project = control_.Text("project", "");
     const std::int16_t count = CopyTerminated(project, buffer, capacity);
-    journal_.Record("GetWinCCRuntimeProject " + std::to_string(capacity) + " -> " + std::to_string(count) + " " +
+    Record("GetWinCCRuntimeProject " + std::to_string(capacity) + " -> " + std::to_string(count) + " " +
                     QuotedText(std::string_view(project).substr(0, count)));
     return count;
 }
@@ -85,7 +97,7 @@ std::int16_t BridgeSimulator::GetWinCCCmnError(std::int32_t* words[5], char* buf
     }
     const std::string text = control_.Text("error_text", "");
     const std::int16_t count = CopyTerminated(text, buffer, capacity);
-    journal_.Record("GetWinCCCmnError " + std::to_string(capacity) + " -> " + std::to_string(count) + " " +
+    Record("GetWinCCCmnError " + std::to_string(capacity) + " -> " + std::to_string(count) + " " +
                     JoinedWords(errorWords) + " " + QuotedText(std::string_view(text).substr(0, count)));
     return count;
 }
@@ -111,7 +123,7 @@ std::int16_t BridgeSimulator::GetWinCCMsgServiceMessage(char* buffer, std::int16
                                     : CopyTerminated(*message, buffer, capacity);
     const auto injectedCount = control_.OptionalNumber("message_count");
     const std::int16_t result = injectedCount ? ClampToInt16(*injectedCount) : copied;
-    journal_.Record(call + " -> " + std::to_string(result) + " " +
+    Record(call + " -> " + std::to_string(result) + " " +
                     QuotedText(std::string_view(*message).substr(0, copied)));
     return result;
 }

@@ -28,11 +28,14 @@ public:
 private:
     bool MessagesFlow() const;
     std::int16_t RecordedResult(const std::string& call, std::int16_t result);
+    // The journal line, and with `call_times=1` the call's time in Ostrilo.calltimes.
+    void Record(const std::string& line);
 
     std::mutex mutex_;
     ControlFile control_;
     MessageQueue queue_;
     Journal journal_;
+    Journal callTimes_;
     bool serviceStarted_ = false;
 };
 

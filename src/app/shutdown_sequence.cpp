@@ -8,20 +8,23 @@
 #include "logging/log_writer.h"
 #include "platform/process.h"
 #include "platform/service_control.h"
+#include "scheduling/work_budget.h"
 #include "supervision/wincc_bridge.h"
 
 namespace ostrilo {
 
 ShutdownSequence::ShutdownSequence(const StartupState& state, LogWriter& log, WinCCBridge& bridge,
                                    SocketLink& socketLink, EventNotifier& notifier,
-                                   platform::ServiceControl& service, platform::Process& process)
+                                   platform::ServiceControl& service, platform::Process& process,
+                                   WorkBudget& budget)
     : state_(state),
       log_(log),
       bridge_(bridge),
       socketLink_(socketLink),
       notifier_(notifier),
       service_(service),
-      process_(process) {}
+      process_(process),
+      budget_(budget) {}
 
 void ShutdownSequence::Run() {
     log_.WriteLog("Shutting down Ostrilo");
@@ -47,11 +50,29 @@ void ShutdownSequence::StopBridgeLibrary() {
 }
 
 void ShutdownSequence::CloseDataSocket() {
-    for (int waited = 0; socketLink_.HasPendingOutput() && waited < kFlushTimeoutMs; waited += kFlushPollMs) {
+    // A round that the budget ended counts as the budget's time, so a peer that keeps
+    // reading cannot stretch the wait either.
+    for (int waited = 0; socketLink_.HasPendingOutput() && waited < kFlushTimeoutMs;) {
+        BeginRound();
         socketLink_.OnWritable();
-        if (socketLink_.HasPendingOutput()) process_.SleepMilliseconds(kFlushPollMs);
+        if (!socketLink_.WaitsForPeer()) {
+            waited += static_cast<int>(WorkBudget::kTimePerMessage.count());
+            continue;
+        }
+        process_.SleepMilliseconds(kFlushPollMs);
+        waited += kFlushPollMs;
     }
     socketLink_.CloseConnection();
+    while (socketLink_.HasPendingOutput()) {
+        BeginRound();
+        socketLink_.ContinueBacklog();
+    }
+}
+
+void ShutdownSequence::BeginRound() {
+    budget_.Renew();
+    // A long backlog takes longer than the stop's wait hint; each round shows progress.
+    if (state_.runAsService) service_.ReportStopProgress();
 }
 
 }  // namespace ostrilo

@@ -8,6 +8,7 @@ class EventNotifier;
 class LogWriter;
 class SocketLink;
 class WinCCBridge;
+class WorkBudget;
 namespace platform {
 class Process;
 class ServiceControl;
@@ -23,7 +24,8 @@ public:
     static constexpr int kFlushPollMs = 10;
 
     ShutdownSequence(const StartupState& state, LogWriter& log, WinCCBridge& bridge, SocketLink& socketLink,
-                     EventNotifier& notifier, platform::ServiceControl& service, platform::Process& process);
+                     EventNotifier& notifier, platform::ServiceControl& service, platform::Process& process,
+                     WorkBudget& budget);
 
     // Ends the process; returns only where ending it failed.
     void Run();
@@ -31,6 +33,7 @@ public:
 private:
     void StopBridgeLibrary();
     void CloseDataSocket();
+    void BeginRound();
 
     const StartupState& state_;
     LogWriter& log_;
@@ -39,6 +42,7 @@ private:
     EventNotifier& notifier_;
     platform::ServiceControl& service_;
     platform::Process& process_;
+    WorkBudget& budget_;
 };
 
 }  // namespace ostrilo

@@ -59,17 +59,18 @@ bool HalvexDelivery::SendToHalvex(const std::string& message, WhenUndeliverable 
     return HandOver(fresh, true);
 }
 
-void HalvexDelivery::DeliverHeldMessages() {
+void HalvexDelivery::DeliverHeldMessages(WorkBudget& budget) {
     // A library call that lets the window run a nested tick must not reorder the hold.
     if (!HoldIsOn() || deliveringHeld_) return;
     const RaisedWhileInScope busy(deliveringHeld_);
     hold_->DiscardExpired();
     if (hold_->IsEmpty() || !CanTakeHeldMessage()) return;
-    for (int handed = 0; handed < kHeldMessagesPerTick; ++handed) {
+    for (int handed = 0; handed < kHeldMessagesPerTick && !budget.Spent(); ++handed) {
         // A slow peer paces the catching up: no more waits in memory than it has taken.
         if (connectionType_ == kConnectionBySocket && socketLink_.HasPendingOutput()) return;
         const std::optional<HeldMessage> oldest = hold_->TakeOldest();
         if (!oldest || !HandOver(*oldest, true)) return;
+        budget.Spend();
     }
 }
 

@@ -9,6 +9,7 @@
 #include "delivery/message_hold.h"
 #include "delivery/socket_link.h"
 #include "logging/log_writer.h"
+#include "scheduling/work_budget.h"
 
 namespace ostrilo {
 
@@ -22,8 +23,8 @@ std::string SocketLineFor(const std::string& message);
 // waits behind it until the held ones have gone out.
 class HalvexDelivery : public HalvexGateway {
 public:
-    // Held messages handed out per tick: well above the 20 fresh alarms a tick can bring,
-    // so a backlog drains, yet few enough to keep the window answering.
+    // Held messages handed out per tick, unless the work budget ends the round first: well
+    // above the 20 fresh alarms a tick can bring, so a backlog drains (up to 500 a second).
     static constexpr int kHeldMessagesPerTick = 50;
 
     // `connectionType` is read at every call: start-up sets it after construction. Only
@@ -38,8 +39,8 @@ public:
     bool IsHalvexRunning() override;
 
     // Discards held messages that are too old and hands the oldest others to Halvex, if it
-    // can take them, at most kHeldMessagesPerTick.
-    void DeliverHeldMessages();
+    // can take them, at most kHeldMessagesPerTick and no more than `budget` allows.
+    void DeliverHeldMessages(WorkBudget& budget);
 
 private:
     bool HoldIsOn() const;

@@ -36,11 +36,16 @@ void MessageHold::HoldBack(HeldMessage message) {
 
 void MessageHold::ReturnToFront(std::vector<HeldMessage> messages) {
     if (messages.empty()) return;
-    std::size_t count = held_.size();
-    for (const HeldMessage& message : messages) {
-        LogHeld(message, ++count);
-        heldTextBytes_ += message.text.size();
+    // A dropped link can give back thousands at once: one line says so, not one each.
+    if (messages.size() == 1) {
+        LogHeld(messages.front(), held_.size() + 1);
+    } else {
+        NoteFilling();
+        log_.WriteLog("Held again " + std::to_string(messages.size()) + " messages that Halvex had not taken (" +
+                      std::to_string(held_.size() + messages.size()) + " held), the oldest: " +
+                      messages.front().text);
     }
+    for (const HeldMessage& message : messages) heldTextBytes_ += message.text.size();
     held_.insert(held_.begin(), std::make_move_iterator(messages.begin()), std::make_move_iterator(messages.end()));
     spool_.NoteReordered();
     KeepWithinLimits();
@@ -71,11 +76,14 @@ void MessageHold::EndBatch() {
     if (--batchDepth_ == 0) Changed();
 }
 
+void MessageHold::NoteFilling() {
+    if (filling_) return;
+    filling_ = true;
+    log_.WriteLog("Halvex cannot take messages now: holding them until it can");
+}
+
 void MessageHold::LogHeld(const HeldMessage& message, std::size_t heldCount) {
-    if (!filling_) {
-        filling_ = true;
-        log_.WriteLog("Halvex cannot take messages now: holding them until it can");
-    }
+    NoteFilling();
     log_.WriteLog("Held Message for Halvex (" + std::to_string(heldCount) + " held): " + message.text);
 }
 

@@ -50,6 +50,7 @@ public:
     void EndBatch();
 
 private:
+    void NoteFilling();
     void LogHeld(const HeldMessage& message, std::size_t heldCount);
     void KeepWithinLimits();
     void DiscardOldest(const std::string& reason);

@@ -16,8 +16,9 @@ constexpr char kNotConnectedText[] = "Not Connected";
 
 }  // namespace
 
-SocketLink::SocketLink(platform::StatusBar& statusBar, LogWriter& log, MessageHold* hold)
-    : statusBar_(statusBar), log_(log), hold_(hold) {}
+SocketLink::SocketLink(platform::StatusBar& statusBar, LogWriter& log, WorkBudget& budget,
+                       platform::WorkRounds& rounds, MessageHold* hold)
+    : statusBar_(statusBar), log_(log), budget_(budget), rounds_(rounds), hold_(hold) {}
 
 void SocketLink::OnConnectionRequest(platform::TcpListener& listener) {
     CloseConnection();
@@ -39,80 +40,128 @@ void SocketLink::OnReadable() {
 }
 
 void SocketLink::OnWritable() {
-    if (connection_) Flush();
+    waitsForPeer_ = false;
+    Flush();
 }
 
 void SocketLink::OnClosed() {
-    CloseConnection();
-    statusBar_.SetPanelText(kStatusPanel, kNotConnectedText);
+    LoseConnection();
+    Flush();
 }
 
 void SocketLink::OnError() { OnClosed(); }
+
+void SocketLink::ContinueBacklog() { Flush(); }
 
 bool SocketLink::IsConnected() const { return connection_ != nullptr; }
 
 bool SocketLink::HasPendingOutput() const { return !pending_.empty(); }
 
+bool SocketLink::WaitsForPeer() const { return waitsForPeer_; }
+
 bool SocketLink::Deliver(const std::string& line, const std::string& message,
                          std::optional<std::int64_t> mayHoldSince) {
     PendingLine entry{line, message, 0, mayHoldSince.has_value() && hold_ != nullptr, mayHoldSince.value_or(0)};
-    if (!connection_) {
-        pending_.push_back(std::move(entry));
-        CloseConnection();
-        return false;
-    }
     const std::size_t memory = MemoryHeldBy(entry);
-    if (pendingMemory_ + memory > kOutgoingLimit) {
-        // The peer has stopped reading; holding more would let it grow our memory. The line
-        // leaves with those still waiting, behind them.
-        pending_.push_back(std::move(entry));
-        OnClosed();
-        return false;
+    if (connection_ && pendingMemory_ + memory > kOutgoingLimit) {
+        // The peer has stopped reading; holding more would let it grow our memory.
+        LoseConnection();
     }
-    pendingMemory_ += memory;
+    const bool taken = connection_ != nullptr;
+    if (taken) pendingMemory_ += memory;
     pending_.push_back(std::move(entry));
-    // Always from the front of the queue, so a new line never overtakes waiting ones.
+    // Without a connection every waiting line is one to fail, this one last.
+    if (!taken) {
+        droppedLines_ = pending_.size();
+        HoldDroppedLines();
+    }
     Flush();
-    return connection_ != nullptr;
+    return taken && connection_ != nullptr;
 }
 
 void SocketLink::CloseConnection() {
+    DropConnection();
+    Flush();
+}
+
+void SocketLink::LoseConnection() {
+    DropConnection();
+    statusBar_.SetPanelText(kStatusPanel, kNotConnectedText);
+}
+
+void SocketLink::DropConnection() {
     if (connection_) {
         connection_->Close();
         connection_.reset();
     }
+    droppedLines_ = pending_.size();
+    pendingMemory_ = 0;
+    waitsForPeer_ = false;
+    HoldDroppedLines();
+}
+
+void SocketLink::HoldDroppedLines() {
+    const auto dropped = pending_.begin() + static_cast<std::ptrdiff_t>(droppedLines_);
+    if (std::none_of(pending_.begin(), dropped, [](const PendingLine& line) { return line.mayHold; })) return;
     std::vector<HeldMessage> toHold;
-    for (PendingLine& dropped : pending_) {
+    std::deque<PendingLine> toFail;
+    for (std::size_t index = 0; index < droppedLines_; ++index) {
+        PendingLine& dropped = pending_[index];
         if (dropped.mayHold) {
             toHold.push_back({dropped.heldSince, std::move(dropped.message)});
         } else {
-            LogOutcome(kFailedLine, dropped);
+            toFail.push_back(std::move(dropped));
         }
     }
-    pending_.clear();
-    if (!toHold.empty()) hold_->ReturnToFront(std::move(toHold));
-    pendingMemory_ = 0;
+    pending_.erase(pending_.begin(), dropped);
+    pending_.insert(pending_.begin(), std::make_move_iterator(toFail.begin()), std::make_move_iterator(toFail.end()));
+    droppedLines_ = toFail.size();
+    hold_->ReturnToFront(std::move(toHold));
 }
 
 void SocketLink::Flush() {
-    while (connection_ && !pending_.empty()) {
-        PendingLine& front = pending_.front();
-        const std::size_t remaining = front.line.size() - front.bytesSent;
-        const platform::SendResult result = connection_->Send(front.line.data() + front.bytesSent, remaining);
-        if (result.errorCode != 0) {
-            OnClosed();
+    // Always from the front, so a line never overtakes earlier ones. The first line is
+    // handled whatever the budget, so a line delivered with nothing waiting leaves at once.
+    for (bool first = true; !pending_.empty(); first = false) {
+        if (!first && budget_.Spent()) {
+            rounds_.RequestRound();
             return;
         }
-        const std::size_t taken = std::min(result.bytesTaken, remaining);
-        front.bytesSent += taken;
-        if (front.bytesSent == front.line.size()) {
-            LogOutcome(kSentLine, front);
-            pendingMemory_ -= MemoryHeldBy(front);
-            pending_.pop_front();
-        } else if (result.wouldBlock || taken == 0) {
+        if (droppedLines_ > 0) {
+            FailFront();
+        } else if (!SendFront()) {
             return;  // the writable event resumes here
         }
     }
+}
+
+bool SocketLink::SendFront() {
+    if (!connection_ || waitsForPeer_) return false;
+    PendingLine& front = pending_.front();
+    const std::size_t remaining = front.line.size() - front.bytesSent;
+    const platform::SendResult result = connection_->Send(front.line.data() + front.bytesSent, remaining);
+    if (result.errorCode != 0) {
+        LoseConnection();
+        return true;  // the waiting lines now fail, this round and the next
+    }
+    const std::size_t taken = std::min(result.bytesTaken, remaining);
+    front.bytesSent += taken;
+    if (front.bytesSent < front.line.size()) {
+        waitsForPeer_ = result.wouldBlock;
+        return taken > 0 && !result.wouldBlock;
+    }
+    LogOutcome(kSentLine, front);
+    pendingMemory_ -= MemoryHeldBy(front);
+    pending_.pop_front();
+    budget_.Spend();
+    return true;
+}
+
+void SocketLink::FailFront() {
+    LogOutcome(kFailedLine, pending_.front());
+    pending_.pop_front();
+    --droppedLines_;
+    budget_.Spend();
 }
 
 std::size_t SocketLink::MemoryHeldBy(const PendingLine& pending) {

@@ -10,13 +10,17 @@
 #include "logging/log_writer.h"
 #include "platform/status_bar.h"
 #include "platform/tcp.h"
+#include "platform/work_rounds.h"
+#include "scheduling/work_budget.h"
 
 namespace ostrilo {
 
 // The one accepted connection from Halvex, with the lines still waiting for the socket
 // to take them. Every line handed to Deliver ends in exactly one log line: "Sent ..."
-// once the socket has taken all of it, or "Failed ..." when it is dropped; with the hold
-// on, a line that may be held goes back to the hold instead of failing.
+// once the socket has taken all of it, or "Failed ..." when it is dropped. The outcomes
+// are logged in the order the lines were delivered, as many per window message as the
+// work budget allows; the rest follow in later rounds. With the hold on, lines that may
+// be held go back to it, in order, instead of failing.
 class SocketLink {
 public:
     static constexpr int kStatusPanel = 1;
@@ -27,8 +31,8 @@ public:
     static constexpr std::size_t kReadChunkSize = 4096;
     static constexpr int kMaxReadChunksPerEvent = 64;
 
-    // Lines that may be held go back to `hold` when the link cannot take them.
-    SocketLink(platform::StatusBar& statusBar, LogWriter& log, MessageHold* hold = nullptr);
+    SocketLink(platform::StatusBar& statusBar, LogWriter& log, WorkBudget& budget, platform::WorkRounds& rounds,
+               MessageHold* hold = nullptr);
     SocketLink(const SocketLink&) = delete;
     SocketLink& operator=(const SocketLink&) = delete;
 
@@ -38,17 +42,22 @@ public:
     void OnWritable();
     void OnClosed();
     void OnError();
+    // A later round for the lines the last window message had no budget left for.
+    void ContinueBacklog();
 
     bool IsConnected() const;
+    // Lines without their outcome yet, of this connection or of one already dropped.
     bool HasPendingOutput() const;
+    // The socket took no more; it signals writable when the peer has read.
+    bool WaitsForPeer() const;
 
     // Hands `line` to the connection, or queues it behind earlier lines; `message`
-    // names it in the log. With `mayHoldSince`, a line the link cannot take goes to the
+    // names it in the log. With `mayHoldSince`, a line the link cannot send goes to the
     // hold as held since then. False when the message was dropped or held.
     bool Deliver(const std::string& line, const std::string& message,
                  std::optional<std::int64_t> mayHoldSince = std::nullopt);
 
-    // Ends the connection; lines still waiting are held or logged as failed.
+    // Ends the connection; lines still waiting are held, or logged as failed, in rounds.
     void CloseConnection();
 
 private:
@@ -62,15 +71,29 @@ private:
 
     static std::size_t MemoryHeldBy(const PendingLine& pending);
 
+    // Closes the socket; every line still waiting becomes one to fail.
+    void DropConnection();
+    // Hands the dropped lines that may be held back to the hold at once, in order.
+    void HoldDroppedLines();
+    // The same when the peer ended it or failed it: the panel shows it.
+    void LoseConnection();
     void Flush();
+    bool SendFront();
+    void FailFront();
     void LogOutcome(const char* prefix, const PendingLine& pending);
 
     platform::StatusBar& statusBar_;
     LogWriter& log_;
+    WorkBudget& budget_;
+    platform::WorkRounds& rounds_;
     MessageHold* hold_;
     std::unique_ptr<platform::TcpConnection> connection_;
     std::deque<PendingLine> pending_;
+    // The first lines of `pending_` belong to a dropped connection and wait only for
+    // their failure line; the peer's memory bound counts the others.
+    std::size_t droppedLines_ = 0;
     std::size_t pendingMemory_ = 0;
+    bool waitsForPeer_ = false;
 };
 
 }  // namespace ostrilo

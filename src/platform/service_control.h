@@ -23,6 +23,9 @@ public:
     // arrive later as window events; returns at once.
     virtual bool StartAttachment() = 0;
     virtual bool WriteEventLogEntry(std::uint16_t eventType, std::uint32_t eventId, const std::string& text) = 0;
+    // Service mode, while the shutdown works through a backlog: tells the service control
+    // manager that the stop is still making progress.
+    virtual void ReportStopProgress() = 0;
     // Service mode, at the very end of the shutdown: tells the service control manager
     // that the service has stopped.
     virtual void ReportStopped() = 0;

@@ -45,6 +45,14 @@ bool ServiceAttachment::Start() {
     return thread_.IsValid();
 }
 
+void ServiceAttachment::ReportStopProgress() {
+    const std::lock_guard<std::mutex> lock(statusLock_);
+    if (statusHandle_ == nullptr || status_.dwCurrentState != SERVICE_STOP_PENDING) return;
+    // A new check point renews the wait hint: the manager waits as long as we advance.
+    ++status_.dwCheckPoint;
+    ::SetServiceStatus(statusHandle_, &status_);
+}
+
 void ServiceAttachment::ReportStopped() {
     const std::lock_guard<std::mutex> lock(statusLock_);
     if (statusHandle_ == nullptr || status_.dwCurrentState == SERVICE_STOPPED) return;

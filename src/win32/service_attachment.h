@@ -25,6 +25,8 @@ public:
     // false when that thread cannot start. A process the service manager did not
     // start (a start by hand) is refused there, and the thread just ends.
     bool Start();
+    // Tells the service manager that a stop under way is still making progress.
+    void ReportStopProgress();
     // Tells the service manager that the service has stopped; the last thing before
     // the process ends. Does nothing unless the service runs.
     void ReportStopped();

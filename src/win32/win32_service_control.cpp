@@ -30,6 +30,8 @@ bool Win32ServiceControl::WriteEventLogEntry(std::uint16_t eventType, std::uint3
     return ReportToEventLog(kServiceName, eventType, eventId, text);
 }
 
+void Win32ServiceControl::ReportStopProgress() { attachment_.ReportStopProgress(); }
+
 void Win32ServiceControl::ReportStopped() { attachment_.ReportStopped(); }
 
 }  // namespace ostrilo::win32

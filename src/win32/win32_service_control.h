@@ -20,6 +20,7 @@ public:
     bool Uninstall() override;
     bool StartAttachment() override;
     bool WriteEventLogEntry(std::uint16_t eventType, std::uint32_t eventId, const std::string& text) override;
+    void ReportStopProgress() override;
     void ReportStopped() override;
 
 private:

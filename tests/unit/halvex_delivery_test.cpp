@@ -37,7 +37,9 @@ protected:
     RecordingLog log;
     RecordingStatusBar statusBar;
     FakeListener listener;
-    SocketLink link{statusBar, log};
+    WorkBudget budget;
+    testing::CountingRounds rounds;
+    SocketLink link{statusBar, log, budget, rounds};
     HalvexDelivery delivery{connectionType, halvex2, halvex3, link, log};
 };
 

@@ -32,7 +32,10 @@ protected:
         for (const char* message : messages) delivery.SendToHalvex(message);
     }
     void Ticks(int count) {
-        for (int tick = 0; tick < count; ++tick) delivery.DeliverHeldMessages();
+        for (int tick = 0; tick < count; ++tick) {
+            budget.Renew();
+            delivery.DeliverHeldMessages(budget);
+        }
     }
     std::shared_ptr<testing::PeerView> Connect() {
         auto peer = listener.PrepareConnection();
@@ -54,8 +57,10 @@ protected:
     testing::RecordingStatusBar statusBar;
     testing::FakeListener listener;
     RecordingLibrary halvex2, halvex3;
+    WorkBudget budget;
+    testing::CountingRounds rounds;
     MessageHold hold{files, clock, log};
-    SocketLink link{statusBar, log, &hold};
+    SocketLink link{statusBar, log, budget, rounds, &hold};
     HalvexDelivery delivery{connectionType, halvex2, halvex3, link, log, &hold};
 };
 

@@ -1,5 +1,7 @@
 #include "app/shutdown_sequence.h"
 
+#include <algorithm>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -37,7 +39,7 @@ protected:
         return peer;
     }
     void Shutdown() {
-        EXPECT_THROW(ShutdownSequence(state, log, bridge, link, notifier, service, process).Run(),
+        EXPECT_THROW(ShutdownSequence(state, log, bridge, link, notifier, service, process, budget).Run(),
                      testing::ProcessEnded);
     }
 
@@ -46,7 +48,9 @@ protected:
     testing::FakeBridge bridge;
     testing::RecordingStatusBar statusBar;
     testing::FakeListener listener;
-    SocketLink link{statusBar, log};
+    WorkBudget budget;
+    testing::CountingRounds rounds;
+    SocketLink link{statusBar, log, budget, rounds};
     NoLibrary halvex2, halvex3;
     HalvexDelivery delivery{state.connectionType, halvex2, halvex3, link, log};
     testing::FakeProfileReader profile;
@@ -74,10 +78,14 @@ TEST_F(ShutdownSequenceTest, ConnectedHalvexReceivesTheStopNotificationBeforeThe
 
 TEST_F(ShutdownSequenceTest, WaitingLinesGetABoundedChanceToLeaveAndAreLoggedAsFailedOtherwise) {
     ConfigureStopNotification();
+    state.runAsService = true;
     auto peer = ConnectPeer();
     peer->sendBudget = 0;  // a peer that never reads
+    for (int i = 0; i < 1000; ++i) delivery.SendToHalvex("alarm");
     Shutdown();
     EXPECT_EQ(process.sleptMs, ShutdownSequence::kFlushTimeoutMs);
+    EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(), "Failed to send Message to Halvex: alarm"), 1000);
+    EXPECT_GT(service.stopProgressReports, 0) << "a long backlog must not look like a hung stop";
     EXPECT_THAT(log.lines, ::testing::Contains("Failed to send Message to Halvex: 1|||Stop||||"));
     EXPECT_EQ(log.lines.back(), kHyphens);
 }

@@ -35,11 +35,31 @@ protected:
         return peer;
     }
     bool Deliver(const std::string& message) { return link.Deliver(message + "||24\n", message); }
+    Lines DeliverWhilePaused(const std::shared_ptr<PeerView>& peer, int count) {
+        peer->sendBudget = 0;
+        Lines messages;
+        for (int i = 0; i < count; ++i) Deliver(messages.emplace_back("alarm " + std::to_string(i)));
+        budget.Renew();
+        return messages;
+    }
+    // Runs the later rounds the link asks for, as the window does, each within its budget.
+    void RunRequestedRounds() {
+        while (link.HasPendingOutput() && !link.WaitsForPeer()) {
+            ASSERT_GT(rounds.requested, 0) << "lines left waiting with no later round asked for";
+            rounds.requested = 0;
+            const std::size_t before = log.lines.size();
+            budget.Renew();
+            link.ContinueBacklog();
+            ASSERT_LE(log.lines.size() - before, static_cast<std::size_t>(WorkBudget::kLinesPerMessage));
+        }
+    }
 
     RecordingLog log;
     RecordingStatusBar statusBar;
     FakeListener listener;
-    SocketLink link{statusBar, log};
+    WorkBudget budget;
+    testing::CountingRounds rounds;
+    SocketLink link{statusBar, log, budget, rounds};
 };
 
 TEST_F(SocketLinkTest, TrickleOfPartialSendsNeverCutsOrReordersLines) {
@@ -74,6 +94,7 @@ TEST_F(SocketLinkTest, PeerThatStopsReadingIsDroppedWithOneFailureLinePerUnsentM
         ASSERT_LT(handedOver, 2000) << "the outgoing buffer must be bounded";
     }
     EXPECT_GT(handedOver, 400) << "a slow peer deserves a buffer of about a megabyte";
+    RunRequestedRounds();
     EXPECT_TRUE(peer->closed);
     EXPECT_EQ(statusBar.panels[SocketLink::kStatusPanel], "Not Connected");
     EXPECT_FALSE(link.HasPendingOutput());
@@ -82,6 +103,35 @@ TEST_F(SocketLinkTest, PeerThatStopsReadingIsDroppedWithOneFailureLinePerUnsentM
 
     EXPECT_FALSE(Deliver("after"));
     EXPECT_EQ(log.lines.back(), std::string(kFailed) + "after");
+}
+
+TEST_F(SocketLinkTest, BacklogOfAPeerThatReadsAgainLeavesInBoundedRoundsInOrderWithFreshLinesBehind) {
+    auto peer = Connect();
+    Lines expected = DeliverWhilePaused(peer, 1000);
+    peer->sendBudget = std::string::npos;
+    link.OnWritable();
+    EXPECT_LE(log.lines.size(), static_cast<std::size_t>(WorkBudget::kLinesPerMessage));
+    budget.Renew();
+    EXPECT_TRUE(Deliver(expected.emplace_back("fresh")));
+    RunRequestedRounds();
+    std::string expectedWire;
+    for (const auto& message : expected) expectedWire += message + "||24\n";
+    EXPECT_EQ(peer->wire, expectedWire);
+    EXPECT_EQ(log.lines.size(), expected.size()) << "exactly one line per message";
+    EXPECT_EQ(LinesStartingWith(log.lines, kSent), expected);
+}
+
+TEST_F(SocketLinkTest, LinesOfADroppedConnectionFailInRoundsBeforeLinesOfTheNextOne) {
+    const Lines dropped = DeliverWhilePaused(Connect(), 1000);
+    link.OnClosed();
+    EXPECT_LE(log.lines.size(), static_cast<std::size_t>(WorkBudget::kLinesPerMessage));
+    auto next = Connect();
+    budget.Renew();
+    EXPECT_TRUE(Deliver("fresh"));
+    RunRequestedRounds();
+    EXPECT_EQ(LinesStartingWith(log.lines, kFailed), dropped);
+    EXPECT_EQ(log.lines.back(), std::string(kSent) + "fresh");
+    EXPECT_EQ(next->wire, "fresh||24\n");
 }
 
 TEST_F(SocketLinkTest, SendErrorDropsLinkAndFailsEveryWaitingLine) {

@@ -12,7 +12,6 @@ namespace {
 
 constexpr wchar_t kWindowClassName[] = L"Ostrilo_Main";
 constexpr wchar_t kCaption[] = L"WinCC to Halvex - Ostrilo 1.0.02";
-constexpr UINT_PTR kMessageTimerId = 1;
 constexpr int kClientWidthAt96Dpi = 430;
 constexpr int kClientHeightAt96Dpi = 237;
 constexpr int kListBoxId = 100;
@@ -169,6 +168,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE:
         return CreateControls() ? 0 : -1;
     case WM_TIMER:
+        if (wParam == kWorkRoundTimerId) {
+            if (events_) events_->OnWorkRound();
+            return 0;
+        }
         if (wParam != kMessageTimerId) break;
         UpdateDateAndTimePanels();
         if (events_) events_->OnTimer();
@@ -185,6 +188,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DESTROY:
         KillTimer(window_, kMessageTimerId);
+        KillTimer(window_, kWorkRoundTimerId);
         PostQuitMessage(0);
         return 0;
     case kListenerEventMessage:

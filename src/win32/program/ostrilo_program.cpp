@@ -14,10 +14,11 @@ OstriloProgram::OstriloProgram(MainWindow& window)
       listener_(window.Handle(), kListenerEventMessage, kConnectionEventMessage),
       logList_(window.ListBox()),
       statusBar_(window.StatusBar()),
+      rounds_(window.Handle(), kWorkRoundTimerId),
       log_(clock_, files_, state_.appDirectory),
       config_(profileReader_, registry_, state_.appDirectory),
       hold_(files_, clock_, log_),
-      socketLink_(statusBar_, log_, &hold_),
+      socketLink_(statusBar_, log_, budget_, rounds_, &hold_),
       delivery_(state_.connectionType, halvex2_, halvex3_, socketLink_, log_, &hold_),
       notifier_(config_, delivery_),
       retention_(clock_, files_, state_.appDirectory),
@@ -47,7 +48,7 @@ bool OstriloProgram::FormLoad(const std::string& appDirectory) {
 }
 
 void OstriloProgram::FormUnload() {
-    ShutdownSequence(state_, log_, bridge_, socketLink_, notifier_, service_, process_).Run();
+    ShutdownSequence(state_, log_, bridge_, socketLink_, notifier_, service_, process_, budget_).Run();
 }
 
 void OstriloProgram::EnableHoldIfConfigured() {
@@ -59,11 +60,19 @@ void OstriloProgram::OnTimer() {
     // Ticks that arrive while the start-up runs (a message box pumps messages) are ignored:
     // the shared state is not settled yet.
     if (!started_) return;
+    budget_.Renew();
     // Whatever this tick holds reaches the spool file once, at its end.
     const HoldBatch batch(hold_);
     // Held messages go first, so the fresh alarms of this tick can follow them at once.
-    SkipOnFailure([this] { delivery_.DeliverHeldMessages(); });
+    SkipOnFailure([this] { delivery_.DeliverHeldMessages(budget_); });
     tick_.OnTimer();
+}
+
+void OstriloProgram::OnWorkRound() {
+    rounds_.RoundBegins();
+    budget_.Renew();
+    const HoldBatch batch(hold_);
+    socketLink_.ContinueBacklog();
 }
 
 void OstriloProgram::OnResize() { window_.LayOutLogList(); }
@@ -71,6 +80,7 @@ void OstriloProgram::OnResize() { window_.LayOutLogList(); }
 void OstriloProgram::OnClose() { FormUnload(); }
 
 void OstriloProgram::OnSocketEvent(UINT message, WPARAM, LPARAM lParam) {
+    budget_.Renew();
     // Lines a dropped link gives back reach the spool file together.
     const HoldBatch batch(hold_);
     const SocketEvent event = DecodeSocketMessage(lParam);

@@ -10,6 +10,7 @@
 #include "delivery/socket_link.h"
 #include "logging/log_retention.h"
 #include "logging/log_sink.h"
+#include "scheduling/work_budget.h"
 #include "supervision/supervision_tick.h"
 #include "win32/program/main_window.h"
 #include "win32/program/window_events.h"
@@ -24,6 +25,7 @@
 #include "win32/win32_status_bar.h"
 #include "win32/win32_tcp.h"
 #include "win32/win32_wincc_bridge.h"
+#include "win32/win32_work_rounds.h"
 
 namespace ostrilo::win32 {
 
@@ -39,6 +41,7 @@ public:
     bool FormLoad(const std::string& appDirectory);
 
     void OnTimer() override;
+    void OnWorkRound() override;
     void OnResize() override;
     void OnClose() override;
     void OnSocketEvent(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -62,6 +65,9 @@ private:
     Win32TcpListener listener_;
     Win32LogList logList_;
     Win32StatusBar statusBar_;
+    // Renewed as each window message begins; every backlog loop spends from it.
+    WorkBudget budget_;
+    Win32WorkRounds rounds_;
     LogSink log_;
     ConfigReader config_;
     MessageHold hold_;

@@ -8,12 +8,16 @@ namespace ostrilo::win32 {
 constexpr UINT kListenerEventMessage = WM_APP + 1;
 constexpr UINT kConnectionEventMessage = WM_APP + 2;
 constexpr UINT kServiceRequestMessage = WM_APP + 3;
+// The main window's timers: the 100 ms tick and the later rounds of a backlog.
+constexpr UINT_PTR kMessageTimerId = 1;
+constexpr UINT_PTR kWorkRoundTimerId = 2;
 
 // What the main window hands on to the program. Everything arrives on the window's thread.
 class WindowEvents {
 public:
     virtual ~WindowEvents() = default;
     virtual void OnTimer() = 0;
+    virtual void OnWorkRound() = 0;
     virtual void OnResize() = 0;
     virtual void OnClose() = 0;
     virtual void OnSocketEvent(UINT message, WPARAM wParam, LPARAM lParam) = 0;

@@ -27,12 +27,14 @@ public:
     bool WriteEventLogEntry(std::uint16_t type, std::uint32_t id, const std::string& text) override {
         return Record("Event " + std::to_string(type) + " " + std::to_string(id) + " " + text, true);
     }
+    void ReportStopProgress() override { ++stopProgressReports; }
     void ReportStopped() override { Record("ReportStopped", true); }
 
     std::map<std::string, std::string> settings;
     std::vector<std::string> calls;
     bool installSucceeds = true;
     bool uninstallSucceeds = true;
+    int stopProgressReports = 0;
 
 private:
     bool Record(const std::string& call, bool result) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/tcp.h"
+#include "platform/work_rounds.h"
 
 namespace ostrilo::testing {
 
@@ -79,6 +80,11 @@ public:
 
 private:
     std::vector<std::shared_ptr<PeerView>> prepared_;
+};
+
+struct CountingRounds : platform::WorkRounds {
+    void RequestRound() override { ++requested; }
+    int requested = 0;
 };
 
 }  // namespace ostrilo::testing
