@@ -24,50 +24,37 @@ const std::string kTwoHeldOneTaken =
     std::string(kSpoolHeader) + HeldRecord({5, "a|b"}) + HeldRecord({6, ""}) + TakenRecord(1) + HeldRecord({7, "c"});
 
 TEST(SpoolFormatTest, ReadsBackWhatWasWrittenAndStopsAtDamage) {
-    const std::string last = HeldRecord({7, "c"});
-    const std::string sound = kTwoHeldOneTaken.substr(0, kTwoHeldOneTaken.size() - last.size());
     std::string flipped = kTwoHeldOneTaken;
     flipped[flipped.size() - 2] ^= 1;
-    const struct {
-        const char* what;
-        std::string bytes;
-        Shape shape;
-        Texts texts;
-    } cases[] = {
+    const struct { const char* what; std::string bytes; Shape shape; Texts texts; } cases[] = {
         {"sound", kTwoHeldOneTaken, Shape::Sound, {"", "c"}},
-        {"empty file", "", Shape::Sound, {}},
         {"last record cut in its payload", kTwoHeldOneTaken.substr(0, kTwoHeldOneTaken.size() - 1), Shape::DamagedTail, {""}},
-        {"last record cut in its head", sound + last.substr(0, 10), Shape::DamagedTail, {""}},
         {"last record scrambled", flipped, Shape::DamagedTail, {""}},
         {"header cut short", std::string(kSpoolHeader).substr(0, 6), Shape::DamagedTail, {}},
         {"taking more than held", std::string(kSpoolHeader) + TakenRecord(9) + HeldRecord({1, "x"}), Shape::Sound, {"x"}},
         {"oversized length", std::string(kSpoolHeader) + "M0000000000000001ffffffff00000000", Shape::DamagedTail, {}},
         {"random bytes", std::string("\x89PNG\r\n\x1a\n\0\0garbage", 18), Shape::NotASpool, {}},
-        {"another text file", "[General]\r\nConnectionType=1\r\n", Shape::NotASpool, {}},
     };
     for (const auto& c : cases) {
         const SpoolReading reading = ReadSpool(c.bytes);
         EXPECT_EQ(reading.shape, c.shape) << c.what;
         EXPECT_EQ(TextsOf(reading.messages), c.texts) << c.what;
     }
-    EXPECT_EQ(ReadSpool(kTwoHeldOneTaken).messages.back().heldSince, 7);
 }
 
 class MessageHoldTest : public ::testing::Test {
 protected:
     static constexpr char kSpool[] = "C:\\P\\Spool\\HeldMessages.dat";
-    void Start(std::int32_t maxMessages = 3) {
+    void Start() {
         hold = std::make_unique<MessageHold>(files, clock, log);
-        hold->Enable({10, maxMessages}, "C:\\P\\");
+        hold->Enable({10, 3}, "C:\\P\\");
     }
     Texts Drain() {
         Texts texts;
         while (auto message = hold->TakeOldest()) texts.push_back(message->text);
         return texts;
     }
-    bool Logged(const std::string& line) const {
-        return std::find(log.lines.begin(), log.lines.end(), line) != log.lines.end();
-    }
+    bool Logged(const std::string& line) const { return std::count(log.lines.begin(), log.lines.end(), line) == 1; }
 
     testing::FakeDurableFiles files;
     testing::FakeWallClock clock;
@@ -113,9 +100,8 @@ TEST_F(MessageHoldTest, GarbageIsSetAsideAndAReadOnlyFolderKeepsTheHoldInMemory)
     hold->HoldBack({clock.now, "in memory"});
     EXPECT_TRUE(Logged("Dropped a damaged record at the end of Spool\\HeldMessages.dat (a write cut short?); "
                        "the records before it are kept"));
-    EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(),
-                         "Cannot write Spool\\HeldMessages.dat: held messages are kept in memory only and are "
-                         "lost if Ostrilo stops"), 1);
+    EXPECT_TRUE(Logged("Cannot write Spool\\HeldMessages.dat: held messages are kept in memory only and are "
+                       "lost if Ostrilo stops"));
     EXPECT_EQ(Drain(), (Texts{"kept", "in memory"}));
 }
 

@@ -24,10 +24,7 @@ public:
         return writable && (files[path] = bytes, true);
     }
     bool RenameFile(const std::string& from, const std::string& to) override {
-        if (!writable || !files.count(from)) return false;
-        files[to] = files[from];
-        files.erase(from);
-        return true;
+        return writable && files.count(from) && (files[to] = files[from], files.erase(from), true);
     }
 
     bool writable = true;
