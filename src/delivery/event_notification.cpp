@@ -29,14 +29,14 @@ std::string NotificationMessage(std::int32_t eventType, const NotificationFields
 
 EventNotifier::EventNotifier(IniValues& ini, HalvexGateway& halvex) : ini_(ini), halvex_(halvex) {}
 
-void EventNotifier::SendEventNotification(const std::string& sectionName) {
+void EventNotifier::SendEventNotification(const std::string& sectionName, WhenUndeliverable whenUndeliverable) {
     const auto eventType = SendableEventType(ini_.ReadIniValue(sectionName, kEventTypeKey, kNoEventType));
     if (!eventType) return;
     NotificationFields fields;
     for (std::size_t index = 0; index < fields.size(); ++index) {
         fields[index] = ini_.ReadIniValue(sectionName, FieldKey(index), "");
     }
-    halvex_.SendToHalvex(NotificationMessage(*eventType, fields));
+    halvex_.SendToHalvex(NotificationMessage(*eventType, fields), whenUndeliverable);
 }
 
 }  // namespace ostrilo

@@ -31,7 +31,8 @@ class EventNotifier {
 public:
     EventNotifier(IniValues& ini, HalvexGateway& halvex);
     // Logs nothing itself: the delivery logs the outcome.
-    void SendEventNotification(const std::string& sectionName);
+    void SendEventNotification(const std::string& sectionName,
+                               WhenUndeliverable whenUndeliverable = WhenUndeliverable::HoldIfEnabled);
 
 private:
     IniValues& ini_;

@@ -1,5 +1,7 @@
 #include "delivery/halvex_delivery.h"
 
+#include <utility>
+
 namespace ostrilo {
 
 namespace {
@@ -19,6 +21,17 @@ bool ReportsRunning(HalvexClient& client) {
     return running.has_value() && *running != 0;
 }
 
+class RaisedWhileInScope {
+public:
+    explicit RaisedWhileInScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~RaisedWhileInScope() { flag_ = false; }
+    RaisedWhileInScope(const RaisedWhileInScope&) = delete;
+    RaisedWhileInScope& operator=(const RaisedWhileInScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
 }  // namespace
 
 std::string LibraryCommandFor(const std::string& message) { return kCommandPrefix + message + kCommandSuffix; }
@@ -26,20 +39,72 @@ std::string LibraryCommandFor(const std::string& message) { return kCommandPrefi
 std::string SocketLineFor(const std::string& message) { return message + kCommandSuffix + '\n'; }
 
 HalvexDelivery::HalvexDelivery(const std::int32_t& connectionType, HalvexClient& halvex2, HalvexClient& halvex3,
-                               SocketLink& socketLink, LogWriter& log)
-    : connectionType_(connectionType), halvex2_(halvex2), halvex3_(halvex3), socketLink_(socketLink), log_(log) {}
+                               SocketLink& socketLink, LogWriter& log, MessageHold* hold)
+    : connectionType_(connectionType),
+      halvex2_(halvex2),
+      halvex3_(halvex3),
+      socketLink_(socketLink),
+      log_(log),
+      hold_(hold) {}
 
-bool HalvexDelivery::SendToHalvex(const std::string& message) {
-    if (connectionType_ == kConnectionBySocket) return socketLink_.Deliver(SocketLineFor(message), message);
+bool HalvexDelivery::SendToHalvex(const std::string& message, WhenUndeliverable whenUndeliverable) {
+    const bool mayHold = whenUndeliverable == WhenUndeliverable::HoldIfEnabled && HoldIsOn();
+    if (!mayHold) return HandOver({0, message}, false);
+    HeldMessage fresh{hold_->Now(), message};
+    // Overtaking the held messages would change the order Halvex sees.
+    if (!hold_->IsEmpty()) {
+        hold_->HoldBack(std::move(fresh));
+        return false;
+    }
+    return HandOver(fresh, true);
+}
+
+void HalvexDelivery::DeliverHeldMessages(WorkBudget& budget) {
+    // A library call that lets the window run a nested tick must not reorder the hold.
+    if (!HoldIsOn() || deliveringHeld_) return;
+    const RaisedWhileInScope busy(deliveringHeld_);
+    hold_->DiscardExpired();
+    if (hold_->IsEmpty() || !CanTakeHeldMessage()) return;
+    for (int handed = 0; handed < kHeldMessagesPerTick && !budget.Spent(); ++handed) {
+        // A slow peer paces the catching up: no more waits in memory than it has taken.
+        if (connectionType_ == kConnectionBySocket && socketLink_.HasPendingOutput()) return;
+        const std::optional<HeldMessage> oldest = hold_->TakeOldest();
+        if (!oldest || !HandOver(*oldest, true)) return;
+        budget.Spend();
+    }
+}
+
+bool HalvexDelivery::HoldIsOn() const {
+    const bool delivering = connectionType_ == kConnectionBySocket || connectionType_ == kConnectionByLibraries;
+    return delivering && hold_ != nullptr && hold_->IsEnabled();
+}
+
+bool HalvexDelivery::HandOver(const HeldMessage& message, bool mayHold) {
+    if (connectionType_ == kConnectionBySocket) {
+        return socketLink_.Deliver(SocketLineFor(message.text), message.text,
+                                   mayHold ? std::optional<std::int64_t>(message.heldSince) : std::nullopt);
+    }
     if (connectionType_ != kConnectionByLibraries) return false;
+    if (QueueWithLibraries(message.text)) return true;
+    if (mayHold) {
+        hold_->ReturnToFront({message});
+    } else {
+        log_.WriteLog(kNotQueued + message.text);
+    }
+    return false;
+}
 
+bool HalvexDelivery::QueueWithLibraries(const std::string& message) {
     // Every message is offered to both generations of Halvex, Halvex2 first.
     const std::string command = LibraryCommandFor(message);
     const bool queuedWith2 = QueueWith(halvex2_, command, message, kQueuedWithHalvex2);
     const bool queuedWith3 = QueueWith(halvex3_, command, message, kQueuedWithHalvex3);
-    if (queuedWith2 || queuedWith3) return true;
-    log_.WriteLog(kNotQueued + message);
-    return false;
+    return queuedWith2 || queuedWith3;
+}
+
+bool HalvexDelivery::CanTakeHeldMessage() {
+    if (connectionType_ == kConnectionBySocket) return socketLink_.IsConnected();
+    return ReportsRunning(halvex2_) || ReportsRunning(halvex3_);
 }
 
 bool HalvexDelivery::IsHalvexRunning() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <utility>
+#include <vector>
 
 namespace ostrilo {
 
@@ -16,8 +17,8 @@ constexpr char kNotConnectedText[] = "Not Connected";
 }  // namespace
 
 SocketLink::SocketLink(platform::StatusBar& statusBar, LogWriter& log, WorkBudget& budget,
-                       platform::WorkRounds& rounds, PeerAdmission* admission)
-    : statusBar_(statusBar), log_(log), budget_(budget), rounds_(rounds), admission_(admission) {}
+                       platform::WorkRounds& rounds, PeerAdmission* admission, MessageHold* hold)
+    : statusBar_(statusBar), log_(log), budget_(budget), rounds_(rounds), admission_(admission), hold_(hold) {}
 
 void SocketLink::OnConnectionRequest(platform::TcpListener& listener) {
     if (acceptAllowance_ == 0) {
@@ -83,8 +84,9 @@ bool SocketLink::HasPendingOutput() const { return !pending_.empty(); }
 
 bool SocketLink::WaitsForPeer() const { return waitsForPeer_; }
 
-bool SocketLink::Deliver(const std::string& line, const std::string& message) {
-    PendingLine entry{line, message, 0};
+bool SocketLink::Deliver(const std::string& line, const std::string& message,
+                         std::optional<std::int64_t> mayHoldSince) {
+    PendingLine entry{line, message, 0, mayHoldSince.has_value() && hold_ != nullptr, mayHoldSince.value_or(0)};
     const std::size_t memory = MemoryHeldBy(entry);
     if (connection_ && pendingMemory_ + memory > kOutgoingLimit) {
         // The peer has stopped reading; holding more would let it grow our memory.
@@ -94,7 +96,10 @@ bool SocketLink::Deliver(const std::string& line, const std::string& message) {
     if (taken) pendingMemory_ += memory;
     pending_.push_back(std::move(entry));
     // Without a connection every waiting line is one to fail, this one last.
-    if (!taken) droppedLines_ = pending_.size();
+    if (!taken) {
+        droppedLines_ = pending_.size();
+        HoldDroppedLines();
+    }
     Flush();
     return taken && connection_ != nullptr;
 }
@@ -117,6 +122,26 @@ void SocketLink::DropConnection() {
     droppedLines_ = pending_.size();
     pendingMemory_ = 0;
     waitsForPeer_ = false;
+    HoldDroppedLines();
+}
+
+void SocketLink::HoldDroppedLines() {
+    const auto dropped = pending_.begin() + static_cast<std::ptrdiff_t>(droppedLines_);
+    if (std::none_of(pending_.begin(), dropped, [](const PendingLine& line) { return line.mayHold; })) return;
+    std::vector<HeldMessage> toHold;
+    std::deque<PendingLine> toFail;
+    for (std::size_t index = 0; index < droppedLines_; ++index) {
+        PendingLine& dropped = pending_[index];
+        if (dropped.mayHold) {
+            toHold.push_back({dropped.heldSince, std::move(dropped.message)});
+        } else {
+            toFail.push_back(std::move(dropped));
+        }
+    }
+    pending_.erase(pending_.begin(), dropped);
+    pending_.insert(pending_.begin(), std::make_move_iterator(toFail.begin()), std::make_move_iterator(toFail.end()));
+    droppedLines_ = toFail.size();
+    hold_->ReturnToFront(std::move(toHold));
 }
 
 void SocketLink::Flush() {

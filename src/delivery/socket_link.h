@@ -3,9 +3,11 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "delivery/peer_admission.h"
+#include "delivery/message_hold.h"
 #include "logging/log_writer.h"
 #include "platform/status_bar.h"
 #include "platform/tcp.h"
@@ -18,7 +20,8 @@ namespace ostrilo {
 // to take them. Every line handed to Deliver ends in exactly one log line: "Sent ..."
 // once the socket has taken all of it, or "Failed ..." when it is dropped. The outcomes
 // are logged in the order the lines were delivered, as many per window message as the
-// work budget allows; the rest follow in later rounds.
+// work budget allows; the rest follow in later rounds. With the hold on, lines that may
+// be held go back to it, in order, instead of failing.
 class SocketLink {
 public:
     static constexpr int kStatusPanel = 1;
@@ -36,9 +39,10 @@ public:
     // fast as it can, refused or not, must not hold up the alarms either.
     static constexpr int kAcceptsPerTick = 20;
 
-    // Without `admission` every peer may take the link.
+    // Without `admission` every peer may take the link; without `hold` the lines of a
+    // dropped link fail.
     SocketLink(platform::StatusBar& statusBar, LogWriter& log, WorkBudget& budget, platform::WorkRounds& rounds,
-               PeerAdmission* admission = nullptr);
+               PeerAdmission* admission = nullptr, MessageHold* hold = nullptr);
     SocketLink(const SocketLink&) = delete;
     SocketLink& operator=(const SocketLink&) = delete;
 
@@ -62,10 +66,12 @@ public:
     bool WaitsForPeer() const;
 
     // Hands `line` to the connection, or queues it behind earlier lines; `message`
-    // names it in the log. False when the message was dropped.
-    bool Deliver(const std::string& line, const std::string& message);
+    // names it in the log. With `mayHoldSince`, a line the link cannot send goes to the
+    // hold as held since then. False when the message was dropped or held.
+    bool Deliver(const std::string& line, const std::string& message,
+                 std::optional<std::int64_t> mayHoldSince = std::nullopt);
 
-    // Ends the connection; lines still waiting are logged as failed, in rounds.
+    // Ends the connection; lines still waiting are held, or logged as failed, in rounds.
     void CloseConnection();
 
 private:
@@ -73,12 +79,16 @@ private:
         std::string line;
         std::string message;
         std::size_t bytesSent = 0;
+        bool mayHold = false;
+        std::int64_t heldSince = 0;
     };
 
     static std::size_t MemoryHeldBy(const PendingLine& pending);
 
     // Closes the socket; every line still waiting becomes one to fail.
     void DropConnection();
+    // Hands the dropped lines that may be held back to the hold at once, in order.
+    void HoldDroppedLines();
     // The same when the peer ended it or failed it: the panel shows it.
     void LoseConnection();
     void Flush();
@@ -91,6 +101,7 @@ private:
     WorkBudget& budget_;
     platform::WorkRounds& rounds_;
     PeerAdmission* admission_;
+    MessageHold* hold_;
     std::unique_ptr<platform::TcpConnection> connection_;
     std::size_t readAllowance_ = kReadBytesPerTick;
     bool readPutOff_ = false;

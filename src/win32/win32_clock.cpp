@@ -60,6 +60,13 @@ double Win32Clock::SecondsSinceMidnight() {
     return static_cast<double>(ticksToday) / static_cast<double>(kTicksPerSecond);
 }
 
+std::int64_t Win32Clock::SecondsSinceEpoch() {
+    constexpr std::uint64_t kSecondsFrom1601To1970 = 11'644'473'600;
+    FILETIME utc{};
+    ::GetSystemTimeAsFileTime(&utc);
+    return static_cast<std::int64_t>(TicksOf(utc) / kTicksPerSecond - kSecondsFrom1601To1970);
+}
+
 std::string Win32Clock::TimeSeparator() {
     // The last byte stays zero, so the text is terminated whatever the call writes.
     char separator[8] = {};

@@ -32,6 +32,16 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
+ScopedFileHandle OpenForWriting(const std::string& path, DWORD access, DWORD disposition) {
+    // Sharing everything lets other programs read, copy or delete the file meanwhile.
+    return ScopedFileHandle(::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool WriteAndFlush(HANDLE file, std::string_view bytes) {
+    return WriteAll(file, bytes) && ::FlushFileBuffers(file) != FALSE;
+}
+
 }  // namespace
 
 bool Win32FileSystem::MakeFolder(const std::string& path) {
@@ -39,11 +49,49 @@ bool Win32FileSystem::MakeFolder(const std::string& path) {
 }
 
 bool Win32FileSystem::AppendToFile(const std::string& path, std::string_view bytes) {
-    // Sharing everything lets other programs read, copy or delete the file meanwhile.
-    const ScopedFileHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const ScopedFileHandle file = OpenForWriting(path, FILE_APPEND_DATA, OPEN_ALWAYS);
     return file.IsValid() && WriteAll(file.Get(), bytes);
+}
+
+std::optional<std::string> Win32FileSystem::ReadFileUpTo(const std::string& path, std::size_t maxBytes) {
+    const ScopedFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return std::nullopt;
+    try {
+        std::string bytes;
+        std::string chunk(kMaxWriteChunk, '\0');
+        while (bytes.size() <= maxBytes) {
+            DWORD read = 0;
+            if (!::ReadFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr)) {
+                return std::nullopt;
+            }
+            if (read == 0) break;
+            bytes.append(chunk.data(), std::min<std::size_t>(read, maxBytes + 1 - bytes.size()));
+        }
+        return bytes;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+bool Win32FileSystem::AppendAndFlush(const std::string& path, std::string_view bytes) {
+    const ScopedFileHandle file = OpenForWriting(path, FILE_APPEND_DATA, OPEN_ALWAYS);
+    return file.IsValid() && WriteAndFlush(file.Get(), bytes);
+}
+
+bool Win32FileSystem::ReplaceWholeFile(const std::string& path, std::string_view bytes) {
+    // Written beside it first and moved over it, so a cut leaves the old file whole.
+    const std::string fresh = path + ".new";
+    {
+        const ScopedFileHandle file = OpenForWriting(fresh, GENERIC_WRITE, CREATE_ALWAYS);
+        if (!file.IsValid() || !WriteAndFlush(file.Get(), bytes)) return false;
+    }
+    return ::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool Win32FileSystem::RenameFile(const std::string& from, const std::string& to) {
+    return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
 std::vector<std::string> Win32FileSystem::ListFiles(const std::string& folder, const std::string& pattern) {

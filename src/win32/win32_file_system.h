@@ -1,13 +1,18 @@
 #pragma once
 
+#include "platform/durable_files.h"
 #include "platform/file_system.h"
 
 namespace ostrilo::win32 {
 
 // Files and folders through the ANSI Win32 calls, paths passed through unchanged.
-class Win32FileSystem : public platform::FileSystem {
+class Win32FileSystem : public platform::FileSystem, public platform::DurableFiles {
 public:
     bool MakeFolder(const std::string& path) override;
+    std::optional<std::string> ReadFileUpTo(const std::string& path, std::size_t maxBytes) override;
+    bool AppendAndFlush(const std::string& path, std::string_view bytes) override;
+    bool ReplaceWholeFile(const std::string& path, std::string_view bytes) override;
+    bool RenameFile(const std::string& from, const std::string& to) override;
     bool AppendToFile(const std::string& path, std::string_view bytes) override;
     std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern) override;
     bool ClearAttributes(const std::string& path) override;

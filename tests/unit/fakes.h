@@ -15,9 +15,12 @@
 #include "delivery/halvex_gateway.h"
 #include "logging/log_writer.h"
 #include "platform/clock.h"
+#include "platform/durable_files.h"
 #include "platform/monotonic_clock.h"
 #include "platform/status_bar.h"
 #include "platform/tcp.h"
+#include "platform/wall_clock.h"
+#include "platform/work_rounds.h"
 #include "supervision/wincc_bridge.h"
 
 namespace ostrilo::fakes {
@@ -79,7 +82,10 @@ struct Bridge : WinCCBridge {
 struct Halvex : HalvexGateway {
     Lines sent;
     std::function<void()> duringSend = [] {};
-    bool SendToHalvex(const std::string& message) override { return sent.push_back(message), duringSend(), true; }
+    using HalvexGateway::SendToHalvex;
+    bool SendToHalvex(const std::string& message, WhenUndeliverable) override {
+        return sent.push_back(message), duringSend(), true;
+    }
     bool IsHalvexRunning() override { return false; }
 };
 
@@ -115,6 +121,37 @@ struct Listener : platform::TcpListener {
         return std::make_unique<Connection>(std::exchange(next, std::make_shared<Peer>()));
     }
     std::string DescribeError(int) override { return ""; }
+};
+
+struct Rounds : platform::WorkRounds {
+    void RequestRound() override { ++requested; }
+    int requested = 0;
+};
+
+// A folder in memory; `writable` false stands for a read-only program folder.
+struct DurableFiles : platform::DurableFiles {
+    bool writable = true;
+    std::map<std::string, std::string> files;
+    bool MakeFolder(const std::string&) override { return writable; }
+    std::optional<std::string> ReadFileUpTo(const std::string& path, std::size_t maxBytes) override {
+        const auto found = files.find(path);
+        if (found == files.end()) return std::nullopt;
+        return found->second.substr(0, maxBytes + 1);
+    }
+    bool AppendAndFlush(const std::string& path, std::string_view bytes) override {
+        return writable && (files[path] += bytes, true);
+    }
+    bool ReplaceWholeFile(const std::string& path, std::string_view bytes) override {
+        return writable && (files[path] = bytes, true);
+    }
+    bool RenameFile(const std::string& from, const std::string& to) override {
+        return writable && files.count(from) && (files[to] = files[from], files.erase(from), true);
+    }
+};
+
+struct WallClock : platform::WallClock {
+    std::int64_t now = 1'800'000'000;
+    std::int64_t SecondsSinceEpoch() override { return now; }
 };
 
 }  // namespace ostrilo::fakes

@@ -14,11 +14,6 @@ namespace {
 constexpr char kSent[] = "Sent Message to Halvex: ";
 constexpr char kFailed[] = "Failed to send Message to Halvex: ";
 
-struct Rounds : platform::WorkRounds {
-    void RequestRound() override { ++requested; }
-    int requested = 0;
-};
-
 class SocketLinkTest : public testing::Test {
 protected:
     std::shared_ptr<fakes::Peer> Connect() {
@@ -42,7 +37,7 @@ protected:
     fakes::Log log;
     fakes::Listener listener;
     WorkBudget budget;
-    Rounds rounds;
+    fakes::Rounds rounds;
     SocketLink link{log, log, budget, rounds};
 };
 

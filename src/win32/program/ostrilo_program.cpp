@@ -3,7 +3,9 @@
 #include "app/service_switches.h"
 #include "app/shutdown_sequence.h"
 #include "app/startup_sequence.h"
+#include "delivery/hold_settings.h"
 #include "logging/crash_dump_retention.h"
+#include "logging/skip_on_failure.h"
 
 namespace ostrilo::win32 {
 
@@ -17,8 +19,9 @@ OstriloProgram::OstriloProgram(MainWindow& window)
       log_(clock_, files_, state_.appDirectory),
       config_(profileReader_, registry_, state_.appDirectory),
       admission_(state_.halvexAddresses, log_, monotonicClock_),
-      socketLink_(statusBar_, log_, budget_, rounds_, &admission_),
-      delivery_(state_.connectionType, halvex2_, halvex3_, socketLink_, log_),
+      hold_(files_, clock_, log_),
+      socketLink_(statusBar_, log_, budget_, rounds_, &admission_, &hold_),
+      delivery_(state_.connectionType, halvex2_, halvex3_, socketLink_, log_, &hold_),
       notifier_(config_, delivery_),
       retention_(clock_, files_, state_.appDirectory),
       tick_({state_.connectionType, state_.daysToKeepLogFiles, static_cast<std::int32_t>(MainWindow::kTimerIntervalMs)},
@@ -42,6 +45,7 @@ bool OstriloProgram::FormLoad(const std::string& appDirectory) {
     StartupSequence startup(state_, log_, config_, listener_, bridge_);
     startup.AttachToServiceManager(service_);
     startup.SettleConfiguration();
+    EnableHoldIfConfigured();
     const bool showWindow = startup.EnterRunMode(service_, folderSecurity_);
     notifier_.SendEventNotification(kNotifyOstriloStarted);
     started_ = true;
@@ -52,17 +56,31 @@ void OstriloProgram::FormUnload() {
     ShutdownSequence(state_, log_, bridge_, socketLink_, notifier_, service_, process_, budget_).Run();
 }
 
+void OstriloProgram::EnableHoldIfConfigured() {
+    if (state_.connectionType == kNoAlarmExport) return;
+    if (const auto limits = ReadHoldLimits(config_)) hold_.Enable(*limits, state_.appDirectory);
+}
+
 void OstriloProgram::OnTimer() {
     budget_.Renew();
     socketLink_.OnTick(listener_);
     // Ticks that arrive while the start-up runs (a message box pumps messages) are ignored:
     // the shared state is not settled yet.
-    if (started_) shutdownAfterTick_.RunTick([this] { tick_.OnTimer(); });
+    if (started_) shutdownAfterTick_.RunTick([this] { DeliverHeldThenTick(); });
+}
+
+void OstriloProgram::DeliverHeldThenTick() {
+    // Whatever this tick holds reaches the spool file once, at its end.
+    const HoldBatch batch(hold_);
+    // Held messages go first, so the fresh alarms of this tick can follow them at once.
+    SkipOnFailure([this] { delivery_.DeliverHeldMessages(budget_); });
+    tick_.OnTimer();
 }
 
 void OstriloProgram::OnWorkRound() {
     rounds_.RoundBegins();
     budget_.Renew();
+    const HoldBatch batch(hold_);
     socketLink_.ContinueBacklog();
 }
 
@@ -72,6 +90,8 @@ void OstriloProgram::OnClose() { shutdownAfterTick_.RequestShutdown(); }
 
 void OstriloProgram::OnSocketEvent(UINT message, WPARAM, LPARAM lParam) {
     budget_.Renew();
+    // Lines a dropped link gives back reach the spool file together.
+    const HoldBatch batch(hold_);
     const SocketEvent event = DecodeSocketMessage(lParam);
     if (message == kListenerEventMessage) {
         if (event.kind == SocketEvent::Kind::Accept) socketLink_.OnConnectionRequest(listener_);

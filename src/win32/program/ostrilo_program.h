@@ -8,6 +8,7 @@
 #include "delivery/event_notification.h"
 #include "delivery/halvex_delivery.h"
 #include "delivery/peer_admission.h"
+#include "delivery/message_hold.h"
 #include "delivery/socket_link.h"
 #include "logging/log_retention.h"
 #include "logging/log_sink.h"
@@ -53,6 +54,8 @@ public:
 
 private:
     void FormUnload();
+    void EnableHoldIfConfigured();
+    void DeliverHeldThenTick();
 
     MainWindow& window_;
     StartupState state_;
@@ -76,6 +79,7 @@ private:
     LogSink log_;
     ConfigReader config_;
     PeerAdmission admission_;
+    MessageHold hold_;
     SocketLink socketLink_;
     HalvexDelivery delivery_;
     EventNotifier notifier_;

@@ -1,0 +1,75 @@
+"""The hold of undelivered messages with the real program: what comes while Halvex is away
+reaches it once and in order when it is back, also after the program was killed."""
+import random
+import socket
+import subprocess
+
+import pytest
+
+from conftest import general
+from ostrilo_e2e import WINESERVER, Peer
+
+
+@pytest.fixture
+def port():
+    """Below the ephemeral range: a port picked there was at times taken before Ostrilo listened."""
+    while True:
+        with socket.socket() as holder:
+            candidate = random.randint(20000, 32000)
+            if holder.connect_ex(("127.0.0.1", candidate)) != 0:
+                return candidate
+
+
+def alarms(first, count):
+    return ["held alarm %d" % number for number in range(first, first + count)]
+
+
+def start_with_halvex_away(run, port, connection_type):
+    run.ini(general("ConnectionType=%d" % connection_type, "PortNumber=%d" % port, "HoldUndeliveredMinutes=60"))
+    run.control("Ostrilo", "project=Plant\n")
+    for library in ("Halvex2", "Halvex3"):
+        run.control(library, "running=0\n")
+    run.start()
+    run.wait_log("We found out that Halvex is stopped")
+
+
+@pytest.mark.parametrize("connection_type", [0, 1], ids=["library", "socket"])
+def test_a_burst_while_halvex_is_away_reaches_it_once_in_order(run, port, connection_type):
+    start_with_halvex_away(run, port, connection_type)
+    burst, later = alarms(1, 150), alarms(151, 30)
+    run.queue(burst)
+    run.wait_log("Held Message for Halvex (150 held): held alarm 150")
+    if connection_type == 1:
+        peer = Peer(port)
+    else:
+        run.control("Halvex3", "running=1\n")
+    run.queue(later)
+    counts = run.wait_account(burst + later)
+    assert counts["sent" if connection_type == 1 else "queued3"] == 180, counts
+    if connection_type == 1:
+        assert [peer.read_line() for _ in range(180)] == [alarm + "||24" for alarm in burst + later]
+    run.wait_log("The hold is empty again")
+    run.close()
+
+
+def test_messages_held_when_the_program_is_killed_go_out_after_the_next_start(run, port):
+    start_with_halvex_away(run, port, 1)
+    held = alarms(1, 40)
+    run.queue(held)
+    run.wait_log("Held Message for Halvex (40 held): held alarm 40")
+    run.program.kill()  # no shutdown runs, as after TerminateProcess or a power cut
+    run.program.wait()
+    run.program = None
+    # Wine's server keeps the killed program's listening socket until it ends itself.
+    for argument in ("-k", "-p"):
+        subprocess.run([WINESERVER, argument], env=run.env, check=argument == "-p", timeout=20)
+    run.write("Ostrilo.messages", "")  # WinCC handed them over once; a new bridge must not again
+    spool = run.dir / "Spool" / "HeldMessages.dat"
+    spool.write_bytes(spool.read_bytes() + b"M00000000")  # and a last write cut short
+    run.start()
+    run.wait_log("Read 40 held messages back from Spool\\HeldMessages.dat")
+    run.wait_log("Dropped a damaged record at the end of")
+    peer = Peer(port)
+    assert [peer.read_line() for _ in range(41)] == [alarm + "||24" for alarm in held] + [None]
+    assert run.account(held)
+    run.close()

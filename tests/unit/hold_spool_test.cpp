@@ -1,0 +1,108 @@
+// The spool file must give back exactly what was held, whatever a power cut or a
+// stranger's file left in its place, and the hold must honour its limits.
+
+#include <gtest/gtest.h>
+
+#include "delivery/hold_spool_format.h"
+#include "delivery/message_hold.h"
+#include "fakes.h"
+
+namespace ostrilo {
+namespace {
+
+using Shape = SpoolReading::Shape;
+using Texts = std::vector<std::string>;
+
+Texts TextsOf(const std::deque<HeldMessage>& messages) {
+    Texts texts;
+    for (const HeldMessage& message : messages) texts.push_back(message.text);
+    return texts;
+}
+
+const std::string kTwoHeldOneTaken =
+    std::string(kSpoolHeader) + HeldRecord({5, "a|b"}) + HeldRecord({6, ""}) + TakenRecord(1) + HeldRecord({7, "c"});
+
+TEST(SpoolFormatTest, ReadsBackWhatWasWrittenAndStopsAtDamage) {
+    std::string flipped = kTwoHeldOneTaken;
+    flipped[flipped.size() - 2] ^= 1;
+    const struct { const char* what; std::string bytes; Shape shape; Texts texts; } cases[] = {
+        {"sound", kTwoHeldOneTaken, Shape::Sound, {"", "c"}},
+        {"last record cut in its payload", kTwoHeldOneTaken.substr(0, kTwoHeldOneTaken.size() - 1), Shape::DamagedTail, {""}},
+        {"last record scrambled", flipped, Shape::DamagedTail, {""}},
+        {"header cut short", std::string(kSpoolHeader).substr(0, 6), Shape::DamagedTail, {}},
+        {"taking more than held", std::string(kSpoolHeader) + TakenRecord(9) + HeldRecord({1, "x"}), Shape::Sound, {"x"}},
+        {"oversized length", std::string(kSpoolHeader) + "M0000000000000001ffffffff00000000", Shape::DamagedTail, {}},
+        {"random bytes", std::string("\x89PNG\r\n\x1a\n\0\0garbage", 18), Shape::NotASpool, {}},
+    };
+    for (const auto& c : cases) {
+        const SpoolReading reading = ReadSpool(c.bytes);
+        EXPECT_EQ(reading.shape, c.shape) << c.what;
+        EXPECT_EQ(TextsOf(reading.messages), c.texts) << c.what;
+    }
+}
+
+class MessageHoldTest : public ::testing::Test {
+protected:
+    static constexpr char kSpool[] = "C:\\P\\Spool\\HeldMessages.dat";
+    void Start() {
+        hold = std::make_unique<MessageHold>(files, clock, log);
+        hold->Enable({10, 3}, "C:\\P\\");
+    }
+    Texts Drain() {
+        Texts texts;
+        while (auto message = hold->TakeOldest()) texts.push_back(message->text);
+        return texts;
+    }
+    bool Logged(const std::string& line) const { return std::count(log.lines.begin(), log.lines.end(), line) == 1; }
+
+    fakes::DurableFiles files;
+    fakes::WallClock clock;
+    fakes::Log log;
+    std::unique_ptr<MessageHold> hold;
+};
+
+TEST_F(MessageHoldTest, SurvivesARestartAndCompactsWhenEmpty) {
+    Start();
+    {
+        const HoldBatch tick(*hold);
+        for (const char* text : {"1", "2", "3"}) hold->HoldBack({clock.now, text});
+        hold->TakeOldest();
+        EXPECT_EQ(files.files[kSpool], kSpoolHeader) << "written before the end of the tick";
+    }
+    hold->ReturnToFront({{clock.now, "0"}});
+    Start();  // as after a crash: only the file is left
+    EXPECT_TRUE(Logged("Read 3 held messages back from Spool\\HeldMessages.dat"));
+    EXPECT_EQ(Drain(), (Texts{"0", "2", "3"}));
+    EXPECT_EQ(files.files[kSpool], kSpoolHeader);
+    EXPECT_EQ(log.lines.back(), "The hold is empty again: every held message went to Halvex or was discarded");
+}
+
+TEST_F(MessageHoldTest, DiscardsTheOldestWhenFullAndThoseTooOld) {
+    Start();
+    for (const char* text : {"a", "b", "c", "d"}) hold->HoldBack({clock.now++, text});
+    EXPECT_TRUE(Logged("Discarded held Message to Halvex (hold full): a"));
+    clock.now += 10 * 60 - 2;  // "b" is now a second too old, "c" just old enough
+    hold->DiscardExpired();
+    EXPECT_TRUE(Logged("Discarded held Message to Halvex (older than 10 minutes): b"));
+    EXPECT_EQ(Drain(), (Texts{"c", "d"}));
+}
+
+TEST_F(MessageHoldTest, GarbageIsSetAsideAndAReadOnlyFolderKeepsTheHoldInMemory) {
+    files.files[kSpool] = "not a spool";
+    Start();
+    EXPECT_EQ(files.files[std::string(kSpool) + ".1800000000.damaged"], "not a spool");
+    EXPECT_EQ(files.files[kSpool], kSpoolHeader);
+
+    files.files[kSpool] += HeldRecord({clock.now, "kept"}) + "M00";  // a torn last write
+    files.writable = false;
+    Start();
+    hold->HoldBack({clock.now, "in memory"});
+    EXPECT_TRUE(Logged("Dropped a damaged record at the end of Spool\\HeldMessages.dat (a write cut short?); "
+                       "the records before it are kept"));
+    EXPECT_TRUE(Logged("Cannot write Spool\\HeldMessages.dat: held messages are kept in memory only and are "
+                       "lost if Ostrilo stops"));
+    EXPECT_EQ(Drain(), (Texts{"kept", "in memory"}));
+}
+
+}  // namespace
+}  // namespace ostrilo
