@@ -53,7 +53,10 @@ def test_connection_churn_random_input_and_a_lying_bridge_leave_it_working(run, 
     for _ in range(50):
         peer.send(bytes_of(1 << 20))
     peer.close()
+    # The flood is read a megabyte a tick: the next peer must not come before its close.
+    connected(run, port, False)
     peer = Peer(port)
+    connected(run, port)
     run.control("Ostrilo", "project=Plant A\nmessage_count=32767\nmessage_unterminated=1\n")
     run.queue(["Oversized count"])
     line = peer.read_line(30) or ""
