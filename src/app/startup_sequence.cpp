@@ -1,10 +1,12 @@
 #include "app/startup_sequence.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/lifecycle_events.h"
 #include "config/config_reader.h"
 #include "config/number_conversion.h"
+#include "delivery/event_notification.h"
 #include "logging/log_writer.h"
 #include "platform/service_control.h"
 #include "platform/tcp.h"
@@ -19,6 +21,7 @@ constexpr std::int32_t kDefaultDaysToKeepLogFiles = 60;
 constexpr std::int32_t kNotConfigured = -1;
 constexpr std::int32_t kDefaultListeningPort = 14000;
 constexpr std::int32_t kLowestBridgeVersion = 2;
+constexpr std::int32_t kShortestHeartbeatSeconds = 10;  // Halvex is not to be flooded
 constexpr int kInvalidArgumentError = 10022;  // WSAEINVAL: a port outside 0..65535
 
 // A registry value that is absent, not a number, or -1 all mean "not configured here".
@@ -44,7 +47,9 @@ void StartupSequence::SettleConfiguration() {
     ReadConnectionType();
     ActOnConnectionType();
     CheckBridgeLibraryVersion();
-    if (state_.connectionType != kNoAlarmExport) ConnectBridgeLibrary();
+    if (state_.connectionType == kNoAlarmExport) return;
+    ConnectBridgeLibrary();
+    ReadHeartbeatInterval();
 }
 
 bool StartupSequence::EnterRunMode(platform::ServiceControl& service) {
@@ -140,6 +145,24 @@ void StartupSequence::ConnectBridgeLibrary() {
     const auto connected = bridge_.ConnectWinCCDMProc();
     log_.WriteLog(connected && *connected != 0 ? "Successfully called ConnectWinCCDMProc()"
                                                : "Failed to call ConnectWinCCDMProc()");
+}
+
+void StartupSequence::ReadHeartbeatInterval() {
+    const auto text = config_.ReadIniValue(kHeartbeatSection, "IntervalSeconds", "");
+    const auto seconds = WholeTextToNumber(text);
+    // Absent, empty or 0 is the usual "off" and leaves the start's log as it always was.
+    if (text.empty() || seconds == 0) return;
+    if (!seconds || *seconds < 0) {
+        log_.WriteLog("The heartbeat IntervalSeconds " + text + " is not a number of seconds, "
+                      "no heartbeat will be sent to Halvex");
+        return;
+    }
+    if (*seconds < kShortestHeartbeatSeconds) {
+        log_.WriteLog("The heartbeat IntervalSeconds " + text + " is below 10, raised to 10");
+    }
+    state_.heartbeatIntervalSeconds = std::max(*seconds, kShortestHeartbeatSeconds);
+    log_.WriteLog("We will send a heartbeat to Halvex every " + std::to_string(state_.heartbeatIntervalSeconds) +
+                  " seconds");
 }
 
 }  // namespace ostrilo

@@ -13,7 +13,7 @@ struct StartupState {
     bool runAsService = false;
     std::int32_t daysToKeepLogFiles = 0;
     std::int32_t connectionType = 0;      // 0 client libraries, 1 TCP socket, -1 no export
+    std::int32_t heartbeatIntervalSeconds = 0;  // 0: no heartbeat
 };
-
 
 }  // namespace ostrilo

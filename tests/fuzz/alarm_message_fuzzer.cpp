@@ -89,8 +89,10 @@ public:
     std::vector<std::string> sent;
 };
 
-class QuietSurroundings : public platform::StatusBar, public platform::Clock, public LogWriter {
+class QuietSurroundings : public platform::StatusBar, public platform::Clock, public platform::MonotonicClock,
+                          public LogWriter {
 public:
+    std::int64_t Milliseconds() override { return 0; }
     bool SetPanelText(int, const std::string&) override { return true; }
     platform::LocalDateTime Now() override { return {2026, 12, 5, 14, 3, 7}; }
     double SecondsSinceMidnight() override { return 0; }
@@ -112,9 +114,10 @@ void CheckRelay(FuzzedDataProvider& input) {
     QuietSurroundings surroundings;
     const std::int32_t connectionType = 1;
     const std::int32_t daysToKeep = 60;
-    SupervisionTick tick({connectionType, daysToKeep, 100},
+    const std::int32_t noHeartbeat = 0;
+    SupervisionTick tick({connectionType, daysToKeep, 100, noHeartbeat},
                          {bridge, halvex, surroundings, surroundings, surroundings, [](const std::string&) {},
-                          [](const std::string&, std::int32_t) {}});
+                          [](const std::string&, std::int32_t) {}, surroundings, [] {}});
     for (int ticks = 0; ticks < 4; ++ticks) {
         const std::size_t before = halvex.sent.size();
         tick.OnTimer();

@@ -6,6 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/app_directory.h"
 #include "config/config_reader.h"
 #include "fakes/fake_bridge.h"
@@ -69,6 +71,26 @@ TEST_F(StartupSequenceTest, ServiceModeAttachesWritesTheEventEntryAndHidesTheWin
     EXPECT_EQ(Start().back(), "Ostrilo started as a service");
     EXPECT_FALSE(windowShown);
     EXPECT_THAT(service.calls, ElementsAre("StartAttachment", "Event 4 110 Ostrilo started"));
+}
+
+TEST_F(StartupSequenceTest, HeartbeatIntervalIsOffUnlessPositiveAndNeverBelowTenSeconds) {
+    SetIni("ConnectionType", "0");
+    const std::string every10 = "We will send a heartbeat to Halvex every 10 seconds";
+    const std::vector<std::tuple<std::string, int, std::vector<std::string>>> cases = {
+        {"", 0, {}},
+        {"0", 0, {}},
+        {"10s", 0, {"The heartbeat IntervalSeconds 10s is not a number of seconds, no heartbeat will be sent to Halvex"}},
+        {"-30", 0, {"The heartbeat IntervalSeconds -30 is not a number of seconds, no heartbeat will be sent to Halvex"}},
+        {"3", 10, {"The heartbeat IntervalSeconds 3 is below 10, raised to 10", every10}},
+        {"10", 10, {every10}},
+    };
+    for (const auto& [text, seconds, lines] : cases) {
+        state = StartupState{};
+        profile.Set("HalvexMessageHeartbeat", "IntervalSeconds", text);
+        const auto logged = Start();
+        EXPECT_EQ(std::vector<std::string>(logged.begin() + 4, logged.end() - 1), lines) << text;
+        EXPECT_EQ(state.heartbeatIntervalSeconds, seconds) << text;
+    }
 }
 
 TEST(AppDirectory, AlwaysEndsInExactlyOneBackslash) {

@@ -16,6 +16,11 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+struct SteppedMonotonicClock : platform::MonotonicClock {
+    std::int64_t now = 0;
+    std::int64_t Milliseconds() override { return now; }
+};
+
 class SupervisionTickTest : public ::testing::Test {
 protected:
     SupervisionTickTest() { clock.now = {{2024, 3, 15, 12, 0, 0}}; }
@@ -26,6 +31,7 @@ protected:
 
     std::int32_t connectionType = 0;
     std::int32_t daysToKeep = 60;
+    std::int32_t heartbeatSeconds = 0;
     testing::FakeBridge bridge;
     testing::FakeHalvexGateway halvex;
     testing::RecordingStatusBar statusBar;
@@ -33,12 +39,15 @@ protected:
     testing::RecordingLog log;
     Lines notifications;
     Lines retentions;
-    SupervisionTick tick{{connectionType, daysToKeep, 100},
+    SteppedMonotonicClock monotonic;
+    int heartbeats = 0;
+    SupervisionTick tick{{connectionType, daysToKeep, 100, heartbeatSeconds},
                          {bridge, halvex, statusBar, clock, log,
                           [this](const std::string& section) { notifications.push_back(section); },
                           [this](const std::string& extension, std::int32_t days) {
                               retentions.push_back(extension + ":" + std::to_string(days));
-                          }}};
+                          },
+                          monotonic, [this] { ++heartbeats; }}};
 };
 
 TEST_F(SupervisionTickTest, LibraryCountsAreClampedToTheBufferAndBadCountsEndTheRelay) {
@@ -106,6 +115,24 @@ TEST_F(SupervisionTickTest, RetentionRunsOnFirstTickAndOnceOnEachNewDayAcrossMon
         Ticks(5);
     }
     EXPECT_EQ(retentions, (Lines{".Log:14", ".Log:14", ".Log:14"}));
+}
+
+TEST_F(SupervisionTickTest, HeartbeatKeepsItsIntervalOnTheMonotonicClockOnlyWhileWinCCRuns) {
+    heartbeatSeconds = 10;
+    bridge.projectName = "Plant";
+    const auto run = [this](int ticks) {
+        for (int i = 0; i < ticks; ++i, monotonic.now += 100) tick.OnTimer();
+        return heartbeats;
+    };
+    EXPECT_EQ(run(100), 0) << "a path that just came alive proves itself for an interval first";
+    clock.now = {{2024, 3, 14, 23, 0, 0}};  // the PC's clock set back
+    EXPECT_EQ(run(201), 3);
+    bridge.projectName.clear();
+    EXPECT_EQ(run(300), 3) << "none while WinCC is stopped";
+    bridge.projectName = "Plant";
+    EXPECT_EQ(run(110), 4) << "resumes one interval after WinCC is seen running again";
+    monotonic.now += 60'000;  // a hang of six intervals
+    EXPECT_EQ(run(50), 5) << "a hang is followed by one heartbeat, not a burst";
 }
 
 TEST_F(SupervisionTickTest, DisabledExportLeavesEverythingUntouched) {

@@ -16,6 +16,7 @@
 #include "win32/win32_file_system.h"
 #include "win32/win32_halvex_client.h"
 #include "win32/win32_log_list.h"
+#include "win32/win32_monotonic_clock.h"
 #include "win32/win32_process.h"
 #include "win32/win32_profile_reader.h"
 #include "win32/win32_registry.h"
@@ -49,6 +50,7 @@ private:
     MainWindow& window_;
     StartupState state_;
     Win32Clock clock_;
+    Win32MonotonicClock monotonicClock_;
     Win32FileSystem files_;
     Win32ProfileReader profileReader_;
     Win32Registry registry_;
