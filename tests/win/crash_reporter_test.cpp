@@ -1,136 +1,123 @@
+// What a real crash leaves behind, seen through a child (this program started again with
+// "crash FOLDER\ MODE") that installs the crash reporter and then fails as told: one line in
+// the day's log, a minidump beside it, the crash's code.
+
 #include <windows.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <sstream>
+#include <stdexcept>
 #include <string>
-#include <vector>
 
-#include "test_folder.h"
-#include "win32/scoped_handles.h"
+#include "win32/crash_reporter.h"
 
-namespace ostrilo {
 namespace {
 
-using testing::HasSubstr;
-using testing::MatchesRegex;
+// Opaque to the optimiser, so the faulting write and the recursion really happen.
+volatile std::uintptr_t g_badAddress = 0x10;
+volatile int g_depthLimit = 1 << 30;
 
-constexpr DWORD kChildTimeoutMs = 60000;
-constexpr DWORD kStillRunning = 0xFFFFFFFF;
-
-std::string FolderOfThisProgram() {
-    char path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string text(path, length);
-    return text.substr(0, text.find_last_of('\\') + 1);
+int Recurse(int depth) {
+    volatile char frame[4096];
+    frame[0] = static_cast<char>(depth);
+    return depth >= g_depthLimit ? frame[0] : Recurse(depth + 1) + frame[0];
 }
 
-std::string Today(const char* format) {
+int Crash(const char* folder, const char* mode) {
+    ostrilo::win32::InstallCrashReporter(folder);
+    if (std::strcmp(mode, "access-violation") == 0) *reinterpret_cast<volatile int*>(g_badAddress) = 1;
+    if (std::strcmp(mode, "terminate") == 0) throw std::runtime_error("nobody catches this");
+    return std::strcmp(mode, "stack-overflow") == 0 ? Recurse(0) : 2;
+}
+
+using testing::MatchesRegex;
+
+std::string Today() {
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
-    char text[32];
-    std::snprintf(text, sizeof text, format, now.wYear, now.wMonth, now.wDay);
+    char text[16];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
     return text;
 }
 
-std::vector<std::string> FilesMatching(const std::string& pattern) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found{};
-    const win32::ScopedFindHandle search(::FindFirstFileA(pattern.c_str(), &found));
-    if (!search.IsValid()) return names;
-    do {
-        names.emplace_back(found.cFileName);
-    } while (::FindNextFileA(search.Get(), &found));
-    return names;
+std::string ContentOf(const std::string& path) {
+    std::ostringstream content;
+    content << std::ifstream(path, std::ios::binary).rdbuf();
+    return content.str();
 }
 
-// A program folder of its own for each crash, removed afterwards.
-class CrashReporterTest : public testing::Test {
+class CrashReporterTest : public testing::TestWithParam<std::tuple<const char*, DWORD, const char*>> {
 protected:
-    std::string LogFolder() const { return programFolder_ + "LogFiles\\"; }
-    std::string DayLog() const { return wintest::ContentOf(LogFolder() + Today("%04u-%02u-%02u.Log")); }
+    void SetUp() override {
+        char temp[MAX_PATH] = {};
+        ::GetTempPathA(MAX_PATH, temp);
+        folder_ = std::string(temp) + "ostrilo-crash-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                  std::get<0>(GetParam()) + "\\";
+        ::CreateDirectoryA(folder_.c_str(), nullptr);
+    }
 
-    // The child's exit code, or kStillRunning when it had to be killed.
+    // The child's exit code; it is killed after a minute.
     DWORD RunChild(const std::string& mode) {
+        char self[MAX_PATH] = {};
+        const std::string program(self, ::GetModuleFileNameA(nullptr, self, MAX_PATH));
         // The folder's last backslash is doubled, or it would escape the closing quote.
-        std::string commandLine = "\"" + FolderOfThisProgram() + "ostrilo_crash_child.exe\" \"" + programFolder_ +
-                                  "\\\" " + mode;
+        std::string commandLine = "\"" + program + "\" crash \"" + folder_ + "\\\" " + mode;
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
+        PROCESS_INFORMATION child{};
         if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                              &process)) {
-            ADD_FAILURE() << "cannot start " << commandLine << ": error " << ::GetLastError();
-            return kStillRunning;
+                              &child)) {
+            return ADD_FAILURE() << "cannot start " << commandLine, 0;
         }
-        const win32::ScopedKernelHandle child(process.hProcess);
-        const win32::ScopedKernelHandle thread(process.hThread);
-        DWORD exitCode = kStillRunning;
-        if (::WaitForSingleObject(child.Get(), kChildTimeoutMs) == WAIT_OBJECT_0) {
-            ::GetExitCodeProcess(child.Get(), &exitCode);
-        } else {
-            ::TerminateProcess(child.Get(), 1);
-        }
+        DWORD exitCode = 0;
+        if (::WaitForSingleObject(child.hProcess, 60000) != WAIT_OBJECT_0) ::TerminateProcess(child.hProcess, 1);
+        ::GetExitCodeProcess(child.hProcess, &exitCode);
+        ::CloseHandle(child.hThread);
+        ::CloseHandle(child.hProcess);
         return exitCode;
     }
 
-    // Today's dump files; a dump starts with the signature "MDMP".
-    std::vector<std::string> DumpsWithSignature() const {
-        std::vector<std::string> dumps;
-        for (const std::string& name : FilesMatching(LogFolder() + "Ostrilo-*.dmp")) {
-            if (wintest::ContentOf(LogFolder() + name).compare(0, 4, "MDMP") == 0) dumps.push_back(name);
-        }
-        return dumps;
-    }
-
-    void ExpectOneDumpNamedForToday() const {
-        const auto dumps = DumpsWithSignature();
-        ASSERT_EQ(dumps.size(), 1u) << "expected one minidump in " << LogFolder();
-        EXPECT_THAT(dumps[0], MatchesRegex("Ostrilo-" + Today("%04u-%02u-%02u") + "-\\d\\d\\d\\d\\d\\d\\.dmp"));
-    }
-
-    const wintest::TempFolder folder_{"crash"};
-    const std::string& programFolder_ = folder_.Path();
+    std::string folder_;
 };
 
-TEST_F(CrashReporterTest, AccessViolationAppendsOneLineToTheDaysLogWritesADumpAndEndsWithItsCode) {
-    ASSERT_TRUE(::CreateDirectoryA(LogFolder().c_str(), nullptr));
+TEST_P(CrashReporterTest, AppendsOneLineToTheDaysLogWritesADumpAndEndsWithTheCrashCode) {
+    const auto [mode, exitCode, line] = GetParam();
+    const std::string logFolder = folder_ + "LogFiles\\";
     const std::string earlier = "12:00:00.000\tOstrilo started\r\n";
-    std::ofstream(LogFolder() + Today("%04u-%02u-%02u.Log"), std::ios::binary) << earlier;
+    ::CreateDirectoryA(logFolder.c_str(), nullptr);
+    std::ofstream(logFolder + Today() + ".Log", std::ios::binary) << earlier;
 
-    EXPECT_EQ(RunChild("access-violation"), 0xC0000005u);
-    const std::string log = DayLog();
-    ASSERT_EQ(log.compare(0, earlier.size(), earlier), 0) << log;
-    EXPECT_THAT(log.substr(earlier.size()),
-                MatchesRegex("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\tOstrilo crashed: exception 0xC0000005 at 0x\\w+\r\n"));
-    ExpectOneDumpNamedForToday();
+    EXPECT_EQ(RunChild(mode), exitCode);
+    EXPECT_THAT(ContentOf(logFolder + Today() + ".Log"),
+                MatchesRegex(earlier + "\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\tOstrilo crashed: " + line + "\r\n"));
+    WIN32_FIND_DATAA found{};
+    HANDLE search = ::FindFirstFileA((logFolder + "Ostrilo-*.dmp").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE) << "no minidump";
+    EXPECT_THAT(found.cFileName, MatchesRegex("Ostrilo-" + Today() + "-\\d\\d\\d\\d\\d\\d\\.dmp"));
+    EXPECT_EQ(ContentOf(logFolder + found.cFileName).substr(0, 4), "MDMP");
+    EXPECT_FALSE(::FindNextFileA(search, &found)) << "one dump only";
+    ::FindClose(search);
 }
 
-TEST_F(CrashReporterTest, TerminateAndStackOverflowAreReportedIntoANewLogFolderWithADump) {
-    const struct {
-        const char* mode;
-        DWORD exitCode;
-        const char* line;
-    } crashes[] = {
-        {"terminate", 3u, "\tOstrilo crashed: std::terminate called (unhandled C++ exception)\r\n"},
-        // Reported from a fresh stack: the overflowed one has no room left.
-        {"stack-overflow", 0xC00000FDu, "\tOstrilo crashed: exception 0xC00000FD at 0x"},
-    };
-    for (const auto& crash : crashes) {
-        wintest::RemoveTree(LogFolder());
-        EXPECT_EQ(RunChild(crash.mode), crash.exitCode) << crash.mode;
-        EXPECT_THAT(DayLog(), HasSubstr(crash.line)) << crash.mode;
-        ExpectOneDumpNamedForToday();
-    }
-}
-
-TEST_F(CrashReporterTest, NormalEndLeavesNoReport) {
-    EXPECT_EQ(RunChild("normal-end"), 0u);
-    EXPECT_EQ(DayLog(), "");
-    EXPECT_TRUE(DumpsWithSignature().empty());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Crashes, CrashReporterTest,
+    testing::Values(std::make_tuple("access-violation", 0xC0000005u, "exception 0xC0000005 at 0x\\w+"),
+                    std::make_tuple("terminate", 3u, "std::terminate called \\(unhandled C\\+\\+ exception\\)"),
+                    // Reported from a fresh stack: the overflowed one has no room left.
+                    std::make_tuple("stack-overflow", 0xC00000FDu, "exception 0xC00000FD at 0x\\w+")),
+    [](const auto& info) { return std::string(std::get<0>(info.param)) == "access-violation" ? "AccessViolation"
+                                  : std::get<1>(info.param) == 3u ? "Terminate" : "StackOverflow"; });
 
 }  // namespace
-}  // namespace ostrilo
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "crash") == 0) return Crash(argv[2], argv[3]);
+    testing::InitGoogleMock(&argc, argv);
+    return RUN_ALL_TESTS();
+}

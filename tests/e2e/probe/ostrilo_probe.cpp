@@ -1,32 +1,26 @@
 // Drives a running Ostrilo from outside, as a person at the screen would, and prints what
-// it sees, one item per line. Exit code 0 on success; otherwise a message on stderr.
+// it sees, one item per line. Exit code 0 on success, 1 with a message on stderr, 2 on usage:
+//   ostrilo_probe [--service-station] wait-window SECONDS | close | list-lines | panels |
+//                 answer-box SECONDS | visibility | responds | lock-file PATH SECONDS
 
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
-#include "control_text.h"
-#include "window_search.h"
-
-namespace ostrilo::probe {
 namespace {
 
-constexpr DWORD kDefaultWindowWaitMs = 10000;
-constexpr unsigned long kMaxWaitSeconds = 600;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
-using Arguments = std::vector<std::string>;
+constexpr UINT kAnswerMs = 5000;
+constexpr std::size_t kMaxText = 65536;
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "ostrilo_probe: %s\n", message.c_str());
-    return kExitFailed;
+    return 1;
 }
 
 void PrintLine(const std::string& text) {
@@ -34,203 +28,160 @@ void PrintLine(const std::string& text) {
     std::fputc('\n', stdout);
 }
 
-bool ParseNumber(const std::string& text, unsigned long limit, unsigned long& value) {
-    if (text.empty() || text.size() > 9) return false;
-    char* end = nullptr;
-    value = std::strtoul(text.c_str(), &end, 10);
-    return *end == '\0' && value <= limit;
+// Every wait is bounded: polls `find` until it gives a window or the time is up.
+template <typename Find>
+HWND PollFor(DWORD timeoutMs, Find find) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (HWND window = find()) return window;
+        if (GetTickCount64() >= deadline) return nullptr;
+        Sleep(50);
+    }
 }
 
-HWND MainWindowOrNull(DWORD timeoutMs = kDefaultWindowWaitMs) { return WaitForMainWindow(timeoutMs); }
-
-int NoMainWindow(DWORD timeoutMs) {
-    return Fail("no window with a caption beginning \"" + std::string(kMainCaptionPrefix) + "\" within " +
-                std::to_string(timeoutMs / 1000) + " s");
+BOOL CALLBACK TakeMainWindow(HWND window, LPARAM found) {
+    char caption[64] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    if (std::strncmp(caption, "WinCC to Halvex", 15) != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
 }
 
-std::string RectText(const RECT& rect) {
-    return std::to_string(rect.left) + " " + std::to_string(rect.top) + " " + std::to_string(rect.right) +
-           " " + std::to_string(rect.bottom);
+HWND MainWindow(DWORD timeoutMs = 10000) {
+    return PollFor(timeoutMs, [] {
+        HWND found = nullptr;
+        EnumWindows(TakeMainWindow, reinterpret_cast<LPARAM>(&found));
+        return found;
+    });
 }
 
-// A child's rectangle in the client coordinates of its parent.
-RECT ChildRect(HWND parent, HWND child) {
-    RECT rect{};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
+// Asked as a wide-text window expects: the narrow LB_GETTEXT comes back unconverted from
+// another process under Wine. A hung program cannot hang the probe.
+bool Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& answer) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kAnswerMs, &result)) return false;
+    answer = static_cast<LRESULT>(result);
+    return true;
 }
 
-int WaitWindow(const Arguments& args) {
-    unsigned long seconds = 0;
-    if (!ParseNumber(args[0], kMaxWaitSeconds, seconds)) return kExitUsage;
-    const DWORD timeoutMs = seconds * 1000;
-    HWND window = MainWindowOrNull(timeoutMs);
-    if (!window) return NoMainWindow(timeoutMs);
-    PrintLine(WindowCaption(window));
+int ListLines(HWND window) {
+    HWND list = FindWindowExA(window, nullptr, "ListBox", nullptr);
+    LRESULT count = 0;
+    if (!list || !Ask(list, LB_GETCOUNT, 0, 0, count)) return Fail("no log list answers");
+    for (LRESULT index = 0; index < count; ++index) {
+        LRESULT length = 0;
+        if (!Ask(list, LB_GETTEXTLEN, index, 0, length) || length < 0 || length > LRESULT(kMaxText)) {
+            return Fail("the list did not give line " + std::to_string(index));
+        }
+        std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+        Ask(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(wide.data()), length);
+        // The program wrote ANSI bytes; the ANSI code page gives them back.
+        char narrow[kMaxText * 2];
+        const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(length), narrow,
+                                             sizeof narrow, nullptr, nullptr);
+        PrintLine(std::string(narrow, size > 0 ? static_cast<std::size_t>(size) : 0));
+    }
     return 0;
 }
 
-int Close(const Arguments&) {
-    HWND window = MainWindowOrNull();
-    if (!window) return NoMainWindow(kDefaultWindowWaitMs);
-    if (!PostMessageA(window, WM_CLOSE, 0, 0)) return Fail("could not post WM_CLOSE");
-    return 0;
+// Status-bar texts are not marshalled: the buffer lives in the program's process.
+int Panels(HWND window) {
+    HWND bar = FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr);
+    LRESULT count = 0;
+    if (!bar || !Ask(bar, SB_GETPARTS, 0, 0, count)) return Fail("no status bar answers");
+    DWORD processId = 0;
+    GetWindowThreadProcessId(bar, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    void* remote = process ? VirtualAllocEx(process, nullptr, kMaxText, MEM_COMMIT, PAGE_READWRITE) : nullptr;
+    if (!remote) return Fail("cannot reach the program's memory");
+    int status = 0;
+    for (LRESULT panel = 0; panel < count && status == 0; ++panel) {
+        LRESULT length = 0;
+        std::string text(kMaxText, '\0');
+        SIZE_T copied = 0;
+        if (!Ask(bar, SB_GETTEXTLENGTHA, panel, 0, length) || LOWORD(length) >= kMaxText ||
+            !Ask(bar, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(remote), length) ||
+            !ReadProcessMemory(process, remote, text.data(), LOWORD(length), &copied)) {
+            status = Fail("panel " + std::to_string(panel) + " did not answer");
+        } else {
+            PrintLine(text.substr(0, copied));
+        }
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return status;
 }
 
-int ListLines(const Arguments&) {
-    HWND window = MainWindowOrNull();
-    if (!window) return NoMainWindow(kDefaultWindowWaitMs);
-    HWND list = FindChildOfClass(window, "ListBox");
-    if (!list) return Fail("the main window has no list box");
-    const auto lines = ReadListBoxLines(list);
-    if (!lines) return Fail("the list box did not answer");
-    for (const auto& line : *lines) PrintLine(line);
-    return 0;
-}
-
-int Panels(const Arguments&) {
-    HWND window = MainWindowOrNull();
-    if (!window) return NoMainWindow(kDefaultWindowWaitMs);
-    HWND statusBar = FindChildOfClass(window, "msctls_statusbar32");
-    if (!statusBar) return Fail("the main window has no status bar");
-    const auto panels = ReadStatusBarPanels(statusBar);
-    if (!panels) return Fail("the status bar did not answer");
-    for (const auto& panel : *panels) PrintLine(panel);
-    return 0;
-}
-
-int AnswerBox(const Arguments& args) {
-    unsigned long seconds = 0;
-    if (!ParseNumber(args[0], kMaxWaitSeconds, seconds)) return kExitUsage;
-    HWND box = WaitForMessageBox(seconds * 1000);
-    if (!box) return Fail("no message box titled \"Ostrilo\" within " + args[0] + " s");
+int AnswerBox(DWORD seconds) {
+    HWND box = PollFor(seconds * 1000, [] { return FindWindowA("#32770", "Ostrilo"); });
+    if (!box) return Fail("no message box titled \"Ostrilo\"");
     char text[4096] = {};
-    // 0xFFFF is the id of a message box's static text.
-    const UINT length = GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    PrintLine(std::string(text, length));
+    // 0xFFFF is the id of a message box's text.
+    PrintLine(std::string(text, GetDlgItemTextA(box, 0xFFFF, text, sizeof text)));
     // IDOK, not WM_CLOSE: closing would make the box return IDCANCEL.
-    if (!PostMessageA(box, WM_COMMAND, IDOK, 0)) return Fail("could not press OK");
-    return 0;
+    return PostMessageA(box, WM_COMMAND, IDOK, 0) ? 0 : Fail("could not press OK");
 }
 
-int WindowRect(const Arguments&) {
-    HWND window = MainWindowOrNull();
-    if (!window) return NoMainWindow(kDefaultWindowWaitMs);
-    RECT outer{};
-    RECT client{};
-    GetWindowRect(window, &outer);
-    GetClientRect(window, &client);
-    PrintLine("window " + RectText(outer));
-    PrintLine("client " + std::to_string(client.right) + " " + std::to_string(client.bottom));
-    if (HWND list = FindChildOfClass(window, "ListBox")) PrintLine("list " + RectText(ChildRect(window, list)));
-    if (HWND bar = FindChildOfClass(window, "msctls_statusbar32")) {
-        PrintLine("statusbar " + RectText(ChildRect(window, bar)));
-    }
-    return 0;
-}
-
-int Visibility(const Arguments&) {
-    HWND window = MainWindowOrNull();
-    if (!window) return NoMainWindow(kDefaultWindowWaitMs);
-    PrintLine(IsWindowVisible(window) ? "visible" : "hidden");
-    return 0;
-}
-
-int Resize(const Arguments& args) {
-    unsigned long width = 0;
-    unsigned long height = 0;
-    if (!ParseNumber(args[0], 100000, width) || !ParseNumber(args[1], 100000, height)) return kExitUsage;
-    HWND window = MainWindowOrNull();
-    if (!window) return NoMainWindow(kDefaultWindowWaitMs);
-    if (!SetWindowPos(window, nullptr, 0, 0, static_cast<int>(width), static_cast<int>(height),
-                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)) {
-        return Fail("could not resize the window");
-    }
-    return 0;
-}
-
-// Holds PATH open without any sharing, as a careless reader of the log might, and marks
-// the time it is held by PATH.held, which a test can watch for.
-int LockFile(const Arguments& args) {
-    unsigned long seconds = 0;
-    if (!ParseNumber(args[1], kMaxWaitSeconds, seconds)) return kExitUsage;
-    HANDLE file = CreateFileA(args[0].c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return Fail("cannot lock " + args[0] + ": error " + std::to_string(GetLastError()));
-    const std::string marker = args[0] + ".held";
-    HANDLE held = CreateFileA(marker.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                              CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+// Holds PATH open without sharing, as a careless reader of the log might; PATH.held exists meanwhile.
+int LockFile(const char* path, DWORD seconds) {
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return Fail(std::string("cannot lock ") + path);
+    HANDLE held = CreateFileA((std::string(path) + ".held").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     Sleep(seconds * 1000);
-    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    CloseHandle(held);
     CloseHandle(file);
     return 0;
 }
 
-struct Command {
-    const char* name;
-    std::size_t argumentCount;
-    const char* usage;
-    int (*run)(const Arguments&);
-};
-
-constexpr Command kCommands[] = {
-    {"wait-window", 1, "wait-window SECONDS   print the main window's caption once it exists", WaitWindow},
-    {"close", 0, "close                 post WM_CLOSE to the main window", Close},
-    {"list-lines", 0, "list-lines            print every line of the log list", ListLines},
-    {"panels", 0, "panels                print every status bar panel's text", Panels},
-    {"answer-box", 1, "answer-box SECONDS    print the \"Ostrilo\" message box's text and press OK",
-     AnswerBox},
-    {"window-rect", 0, "window-rect           print the window, client, list and status bar rectangles",
-     WindowRect},
-    {"resize", 2, "resize WIDTH HEIGHT   set the main window's outer size", Resize},
-    {"lock-file", 2, "lock-file PATH SECONDS  hold PATH open unshared for SECONDS (PATH.held meanwhile)",
-     LockFile},
-    {"visibility", 0, "visibility            print \"visible\" or \"hidden\" for the main window", Visibility},
-};
-
-constexpr char kServiceStationOption[] = "--service-station";
-
-// A program started by Wine's service manager has its windows in that manager's window
-// station, which a probe started normally cannot see. The handles stay open for the
-// probe's whole short life: the process and its thread keep using them.
+// A service's windows live in the service manager's window station.
 bool EnterServiceStation() {
     HWINSTA station = OpenWindowStationA("__wineservice_winstation", FALSE, WINSTA_ALL_ACCESS);
-    if (!station || !SetProcessWindowStation(station)) return false;
-    HDESK desktop = OpenDesktopA("Default", 0, FALSE, GENERIC_ALL);
+    HDESK desktop = station && SetProcessWindowStation(station) ? OpenDesktopA("Default", 0, FALSE, GENERIC_ALL)
+                                                                : nullptr;
     return desktop && SetThreadDesktop(desktop);
 }
 
-int Usage() {
-    std::fprintf(stderr, "usage: ostrilo_probe [%s] COMMAND [ARGUMENTS]\n", kServiceStationOption);
-    for (const auto& command : kCommands) std::fprintf(stderr, "  %s\n", command.usage);
-    return kExitUsage;
-}
-
 int Run(int argc, char** argv) {
-    if (argc >= 2 && std::strcmp(argv[1], kServiceStationOption) == 0) {
+    if (argc > 1 && std::strcmp(argv[1], "--service-station") == 0) {
         if (!EnterServiceStation()) return Fail("cannot enter the service window station");
-        --argc;
-        ++argv;
+        --argc, ++argv;
     }
-    if (argc < 2) return Usage();
-    const Arguments args(argv + 2, argv + argc);
-    for (const auto& command : kCommands) {
-        if (std::strcmp(argv[1], command.name) != 0) continue;
-        if (args.size() != command.argumentCount) return Usage();
-        const int status = command.run(args);
-        return status == kExitUsage ? Usage() : status;
+    const int usage = 2;
+    if (argc < 2) return usage;
+    const std::string command = argv[1];
+    const DWORD seconds = argc > 2 ? std::strtoul(argv[argc - 1], nullptr, 10) : 0;
+    if (command == "answer-box" && argc == 3) return AnswerBox(seconds);
+    if (command == "lock-file" && argc == 4) return LockFile(argv[2], seconds);
+    if (argc != (command == "wait-window" ? 3 : 2)) return usage;
+    HWND window = MainWindow(command == "wait-window" ? seconds * 1000 : 10000);
+    if (!window) return Fail("no window with a caption beginning \"WinCC to Halvex\"");
+    LRESULT ignored = 0;
+    if (command == "wait-window") {
+        char caption[512] = {};
+        PrintLine(std::string(caption, GetWindowTextA(window, caption, sizeof caption)));
+    } else if (command == "close") {
+        return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : Fail("could not post WM_CLOSE");
+    } else if (command == "list-lines") {
+        return ListLines(window);
+    } else if (command == "panels") {
+        return Panels(window);
+    } else if (command == "visibility") {
+        PrintLine(IsWindowVisible(window) ? "visible" : "hidden");
+    } else if (command == "responds") {
+        return Ask(window, WM_NULL, 0, 0, ignored) ? 0 : Fail("the window did not answer WM_NULL");
+    } else {
+        return usage;
     }
-    return Usage();
+    return 0;
 }
 
 }  // namespace
-}  // namespace ostrilo::probe
 
 int main(int argc, char** argv) {
     // Bytes out exactly as read: ANSI texts unchanged, lines ended by a bare line feed.
     _setmode(_fileno(stdout), _O_BINARY);
-    const int status = ostrilo::probe::Run(argc, argv);
+    const int status = Run(argc, argv);
     std::fflush(stdout);
     return status;
 }

@@ -1,0 +1,334 @@
+"""Drives the real Ostrilo.exe under Wine from outside, as a plant PC would see it.
+
+A `Run` (the `run` fixture of conftest.py) is one private Wine prefix with its own
+persistent wineserver and the program folder C:\\Ostrilo\\ holding Ostrilo.exe and the
+three simulated libraries. Texts are `str` decoded as Latin-1, so every byte the program
+writes or reads maps to one character and back unchanged.
+
+    run.ini("[General]\\r\\nConnectionType=1\\r\\nPortNumber=%d\\r\\n" % port)
+    run.start()
+    run.wait_log("Ostrilo started as a normal application")
+    peer = Peer(port)
+    run.queue(["Boiler 3"]); assert peer.read_line() == "Boiler 3||24"
+    run.close()                      # WM_CLOSE through the probe, exit code 0 expected
+
+Paths come from OSTRILO_WIN_BUILD_DIR (default build/win-x64) and OSTRILO_WINE_TEMPLATE
+(default build/wine-template, made on first use by scripts/wine-prefix).
+"""
+import datetime
+import os
+import re
+import select
+import shutil
+import signal
+import socket
+import subprocess
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+WIN_BUILD = Path(os.environ.get("OSTRILO_WIN_BUILD_DIR") or ROOT / "build" / "win-x64")
+TEMPLATE = Path(os.environ.get("OSTRILO_WINE_TEMPLATE") or ROOT / "build" / "wine-template")
+# The 64-bit loader itself: the `wine` wrapper may pick a 32-bit one this kernel cannot run.
+WINE64, WINESERVER = (path if os.access(path, os.X_OK) else shutil.which(os.path.basename(path))
+                      for path in ("/usr/lib/wine/wine64", "/usr/lib/wine/wineserver"))
+PROBE = WIN_BUILD / "tests" / "ostrilo_probe.exe"
+LIBRARIES = ("Ostrilo.dll", "Halvex2.dll", "Halvex3.dll")
+PROGRAM_KEY = r"HKLM\SOFTWARE\Fennmark\Ostrilo\Version 1"
+WAIT = 20.0
+SEPARATOR = "-" * 120
+SHUTDOWN_OK = ["Shutting down Ostrilo", "Successfully called StopWinCCMsgService()",
+               "Successfully called DisconnectWinCCDMProc()"]
+# Log lines of each delivery outcome, as `account` counts them.
+OUTCOMES = {"sent": "Sent Message to Halvex: ", "send_failed": "Failed to send Message to Halvex: ",
+            "queued2": "Queued Message to Halvex using Halvex2.DLL: ",
+            "queued3": "Queued Message to Halvex using Halvex3.DLL: ",
+            "not_queued": "Failed to queued Message to Halvex (not running?): "}
+_STAMP = re.compile(r"\d\d.\d\d.\d\d\.\d\d\d\t")
+
+
+def missing_outputs():
+    """What this machine lacks for an end-to-end run (empty when nothing)."""
+    needed = [WIN_BUILD / "bin" / "Ostrilo.exe", PROBE] + [WIN_BUILD / "sim" / name for name in LIBRARIES]
+    return [str(path) for path in needed if not path.exists()] + ([] if WINE64 and WINESERVER else ["wine64"])
+
+
+def wait_until(condition, what, timeout=WAIT, describe=lambda: ""):
+    """Polls `condition` until it returns a true value, which is returned; fails naming `what`."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError("no %s within %.0f s\n%s" % (what, timeout, describe()))
+        time.sleep(0.05)
+
+
+def escape(text):
+    """A text in the simulators' one-line escape syntax (control values, message queue)."""
+    return text.replace("\\", "\\\\").replace("\r", "\\r").replace("\n", "\\n")
+
+
+def unescape(text):
+    return re.sub(r'\\(x[0-9A-Fa-f]{2}|[rnt\\"])', lambda m: {"r": "\r", "n": "\n", "t": "\t"}.get(
+        m.group(1), chr(int(m.group(1)[1:], 16)) if m.group(1)[0] == "x" else m.group(1)), text)
+
+
+def lines_of(path):
+    """Complete lines of a file (CR before LF dropped); none when it does not exist."""
+    try:
+        text = path.read_bytes().decode("latin-1")
+    except FileNotFoundError:
+        return []
+    return [line[:-1] if line.endswith("\r") else line for line in text.split("\n")[:-1]]
+
+
+def free_port():
+    with socket.socket() as holder:
+        holder.bind(("127.0.0.1", 0))
+        return holder.getsockname()[1]
+
+
+class Peer:
+    """A TCP client as Halvex would be, from `source` (any 127.x address). Not reading is
+    pausing: the bytes wait in the kernel (shrink them with `receive_buffer`)."""
+
+    def __init__(self, port, source="127.0.0.1", timeout=WAIT, receive_buffer=None):
+        deadline, self.pending, self.closed = time.monotonic() + timeout, "", False
+        while True:
+            self.sock = socket.socket()
+            if receive_buffer:
+                self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, receive_buffer)
+            try:
+                self.sock.bind((source, 0))
+                self.sock.connect(("127.0.0.1", port))
+                return
+            except OSError:
+                self.sock.close()
+                assert time.monotonic() < deadline, "nobody accepts at port %d" % port
+                time.sleep(0.1)
+
+    def _receive(self, deadline):
+        """Whether bytes came before the deadline; `closed` once the program closed."""
+        if not select.select([self.sock], [], [], max(0.0, deadline - time.monotonic()))[0]:
+            return False
+        try:
+            data = self.sock.recv(1 << 16)
+        except ConnectionError:
+            data = b""
+        self.closed, self.pending = not data, self.pending + data.decode("latin-1")
+        return bool(data)
+
+    def read_line(self, timeout=10.0):
+        """The next line without its LF, or None when none came in time or the program closed."""
+        deadline = time.monotonic() + timeout
+        while "\n" not in self.pending:
+            if self.closed or not self._receive(deadline):
+                return None
+        line, self.pending = self.pending.split("\n", 1)
+        return line
+
+    def wait_closed(self, timeout=10.0):
+        """Whether the program closed the connection in time; bytes before the close are kept."""
+        deadline = time.monotonic() + timeout
+        while not self.closed and self._receive(deadline):
+            pass
+        return self.closed
+
+    def send(self, data):
+        self.sock.sendall(data.encode("latin-1") if isinstance(data, str) else data)
+
+    def close(self):
+        self.sock.close()
+
+
+class Run:
+    """One run of Ostrilo.exe in a private Wine prefix under `base` (see the module's docstring)."""
+
+    def __init__(self, base):
+        self.base = Path(base)
+        self.prefix = self.base / "prefix"
+        subprocess.run([str(ROOT / "scripts" / "wine-prefix"), str(TEMPLATE), str(self.prefix)],
+                       check=True, timeout=180, stdout=subprocess.DEVNULL)
+        self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY="", WAYLAND_DISPLAY="")
+        self.dir = self.prefix / "drive_c" / "Ostrilo"
+        self.win_dir = "C:\\Ostrilo\\"
+        self.dir.mkdir()
+        shutil.copy(WIN_BUILD / "bin" / "Ostrilo.exe", self.dir)
+        for name in LIBRARIES:
+            shutil.copy(WIN_BUILD / "sim" / name, self.dir)
+        self.program = None
+        subprocess.run([WINESERVER, "-p"], env=self.env, check=True, timeout=20)
+        # The first program starts Wine's background processes (service manager included);
+        # they keep its stderr, so a service's traced event-log entries land in that file.
+        with open(self.prefix / "background.err", "wb") as err:
+            subprocess.run([WINE64, str(PROBE), "wait-window", "0"], env=dict(self.env, WINEDEBUG="-all,+eventlog"),
+                           stdout=subprocess.DEVNULL, stderr=err, timeout=60, cwd=self.base)
+
+    # --- the program folder and the registry ---
+    def write(self, relative, data):
+        path = self.dir / relative
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(data.encode("latin-1") if isinstance(data, str) else data)
+        return path
+
+    def ini(self, text):
+        self.write("Ostrilo.ini", text)
+
+    def control(self, simulator, text):
+        """Ostrilo.control, Halvex2.control or Halvex3.control, e.g. control("Halvex2", "running=0\\n")."""
+        self.write(simulator + ".control", text)
+
+    def remove(self, relative):
+        (self.dir / relative).unlink()
+
+    def wine(self, *args, timeout=WAIT):
+        """A Windows command in this prefix; a CompletedProcess with Latin-1 text."""
+        done = subprocess.run([WINE64, *args], env=self.env, capture_output=True, timeout=timeout, cwd=self.base)
+        done.stdout, done.stderr = done.stdout.decode("latin-1"), done.stderr.decode("latin-1")
+        return done
+
+    def reg(self, name, value, key=PROGRAM_KEY):
+        """A registry value: an int is stored as REG_DWORD, a str as REG_SZ."""
+        kind = "REG_DWORD" if isinstance(value, int) else "REG_SZ"
+        done = self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f")
+        assert done.returncode == 0, done.stderr
+
+    def reg_query(self, key, name=None):
+        """`reg query` output, or None when the key (or value) does not exist."""
+        done = self.wine("reg", "query", key, *(["/v", name] if name else []))
+        return done.stdout if done.returncode == 0 else None
+
+    # --- the process ---
+    def start(self, *args, winedebug="-all", program=None):
+        """Starts the program in the background, from a folder that is not its own."""
+        assert self.program is None, "started twice"
+        self.program = self.spawn(*args, winedebug=winedebug, program=program, name="program")
+
+    def spawn(self, *args, winedebug="-all", program=None, name="other"):
+        """A further instance of the program (or `program`), output in <base>/<name>.err."""
+        err = open(self.base / (name + ".err"), "wb")
+        child = subprocess.Popen([WINE64, program or self.win_dir + "Ostrilo.exe", *args], cwd=self.base,
+                                 env=dict(self.env, WINEDEBUG=winedebug), stdout=subprocess.DEVNULL, stderr=err)
+        err.close()
+        return child
+
+    def wait_exit(self, timeout=WAIT, child=None):
+        """The exit code, or None when it still runs after `timeout`."""
+        try:
+            return (child or self.program).wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def stderr(self, name="program"):
+        return (self.base / (name + ".err")).read_bytes().decode("latin-1")
+
+    def background_stderr(self):
+        return (self.prefix / "background.err").read_bytes().decode("latin-1")
+
+    def probe(self, *args, timeout=WAIT):
+        """The probe's output lines, e.g. probe("panels"); fails when the probe fails."""
+        done = self.wine(str(PROBE), *args, timeout=timeout)
+        assert done.returncode == 0, "probe %s: %s" % (" ".join(args), done.stderr)
+        return done.stdout.splitlines()
+
+    def close(self):
+        """Closes the window as a person would; the program must end with exit code 0."""
+        self.probe("close")
+        assert self.wait_exit() == 0, self.describe()
+
+    # --- what it wrote ---
+    def log_path(self):
+        return self.dir / "LogFiles" / (datetime.date.today().isoformat() + ".Log")
+
+    def log(self):
+        """Today's log messages, time stamps taken off."""
+        return [line[13:] if _STAMP.match(line) else line for line in lines_of(self.log_path())]
+
+    def journal(self, simulator):
+        return lines_of(self.dir / (simulator + ".journal"))
+
+    def describe(self):
+        state = "not started" if self.program is None else "exit code %s" % self.program.poll()
+        return "program: %s\nlog:\n  %s" % (state, "\n  ".join(self.log()))
+
+    def wait(self, condition, what, timeout=WAIT):
+        return wait_until(condition, what, timeout, self.describe)
+
+    def wait_log(self, text, timeout=WAIT):
+        """Waits for a log message containing `text`; returns that message."""
+        return self.wait(lambda: next((m for m in self.log() if text in m), None), "log line with %r" % text, timeout)
+
+    def wait_journal(self, simulator, text, timeout=WAIT):
+        return self.wait(lambda: next((m for m in self.journal(simulator) if text in m), None),
+                         "%s.journal line with %r" % (simulator, text), timeout)
+
+    # --- alarms ---
+    def queue(self, alarms):
+        """Appends alarms to the bridge simulator's queue in one write."""
+        with open(self.dir / "Ostrilo.messages", "ab") as queue:
+            queue.write("".join(escape(alarm) + "\n" for alarm in alarms).encode("latin-1"))
+
+    def handed_over(self):
+        """Alarms the bridge simulator handed to the program, in order."""
+        return [unescape(line[line.index('"') + 1:-1]) for line in self.journal("Ostrilo")
+                if line.startswith("GetWinCCMsgServiceMessage ") and line.endswith('"')]
+
+    def account(self, alarms):
+        """Counts per outcome (see OUTCOMES) when every alarm in `alarms` was handed over once,
+        in order, and each has, in the same order, one outcome: "sent" or "send_failed", or
+        "queued2" and/or "queued3" (adjacent), or "not_queued"; and each queue line matches
+        a SetCommandEntry "TA:<alarm>||24" in that library's journal. Else None. Runs that
+        use it configure no notifications."""
+        if self.handed_over() != list(alarms):
+            return None
+        outcomes = [(kind, message[len(start):]) for message in self.log()
+                    for kind, start in OUTCOMES.items() if message.startswith(start)]
+        counts = dict.fromkeys(OUTCOMES, 0)
+        at = 0
+        for alarm in alarms:
+            text = alarm.replace("\r", "").replace("\n", "")
+            group = 2 if outcomes[at:at + 2] == [("queued2", text), ("queued3", text)] else 1
+            if at >= len(outcomes) or outcomes[at][1] != text:
+                return None
+            for kind, _ in outcomes[at:at + group]:
+                counts[kind] += 1
+            at += group
+        if at != len(outcomes):
+            return None
+        for library, kind in (("Halvex2", "queued2"), ("Halvex3", "queued3")):
+            commands = [unescape(line[17:line.rindex('"')]) for line in self.journal(library)
+                        if line.startswith('SetCommandEntry "')]
+            if commands[:counts[kind]] != ["TA:%s||24" % text for k, text in outcomes if k == kind]:
+                return None
+        return counts
+
+    def wait_account(self, alarms, timeout=60.0, until=lambda counts: True):
+        """Waits until `account(alarms)` holds and `until(counts)`; returns the counts."""
+        return self.wait(lambda: (lambda c: c if c and until(c) else None)(self.account(alarms)),
+                         "account of %d alarms" % len(alarms), timeout)
+
+    # --- the end ---
+    def finish(self):
+        """Ends the prefix's server, every Windows process in it, then any survivor by id."""
+        subprocess.run([WINESERVER, "-k"], env=self.env, timeout=20, capture_output=True)
+        if self.program and self.program.poll() is None:
+            self.program.kill()
+            self.program.wait()
+        for pid in processes_of(self.prefix):
+            os.kill(pid, signal.SIGKILL)
+
+
+def processes_of(prefix):
+    """Ids of the processes whose environment names `prefix` as WINEPREFIX."""
+    entry = b"WINEPREFIX=" + str(prefix).encode() + b"\0"
+    found = []
+    for name in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            if entry in open("/proc/%s/environ" % name, "rb").read():
+                found.append(int(name))
+        except OSError:
+            pass
+    return found

@@ -1,0 +1,34 @@
+"""The release zips as a user gets them: made by scripts/package from the current builds,
+each holding the program of its own architecture and the documents."""
+import struct
+import subprocess
+import zipfile
+
+import pytest
+
+from ostrilo_e2e import ROOT
+
+MACHINES = {"x64": 0x8664, "x86": 0x014C}
+
+
+@pytest.fixture(scope="module")
+def packages(tmp_path_factory):
+    out = tmp_path_factory.mktemp("package")
+    subprocess.run([str(ROOT / "scripts" / "package"), "--no-build", "--out", str(out)], check=True, timeout=300,
+                   stdout=subprocess.DEVNULL)
+    return {arch: zipfile.ZipFile(out / ("Ostrilo-1.0.02-win-%s.zip" % arch)) for arch in MACHINES}
+
+
+@pytest.mark.parametrize("arch", MACHINES)
+def test_zip_holds_the_program_of_its_architecture_and_the_documents(packages, arch):
+    folder = "Ostrilo-1.0.02-win-%s/" % arch
+    package = packages[arch]
+    assert sorted(package.namelist()) == [folder, folder + "Ostrilo.exe", folder + "Ostrilo.ini.example",
+                                          folder + "README.md"]
+    program = package.read(folder + "Ostrilo.exe")
+    header = struct.unpack_from("<I", program, 0x3C)[0]
+    assert program[header:header + 4] == b"PE\0\0"
+    assert struct.unpack_from("<H", program, header + 4)[0] == MACHINES[arch], "a swapped build loads no library"
+    assert program == (ROOT / "build" / ("win-" + arch) / "bin" / "Ostrilo.exe").read_bytes()
+    for document in ("Ostrilo.ini.example", "README.md"):
+        assert package.read(folder + document) == (ROOT / document).read_bytes()

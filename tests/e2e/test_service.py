@@ -1,0 +1,126 @@
+"""The program as a Windows service under Wine's service manager: installation and removal
+runs with their boxes, start and stop through the manager, a second instance refused."""
+import re
+
+import pytest
+
+from conftest import general, notification
+from ostrilo_e2e import OUTCOMES, SEPARATOR, SHUTDOWN_OK, processes_of
+
+PARAMETERS = r"HKLM\SOFTWARE\Fennmark\Ostrilo\Parameters"
+SERVICE_KEY = r"HKLM\System\CurrentControlSet\Services\Ostrilo"
+EVENT_SOURCE = r"HKLM\System\CurrentControlSet\Services\EventLog\Application\Ostrilo"
+TRACE = "-all,+eventlog"
+# Every run that ends through the shutdown writes these last, the stop notification by library.
+SHUTDOWN = SHUTDOWN_OK + [OUTCOMES["queued2"] + "1|||Stopped||||", OUTCOMES["queued3"] + "1|||Stopped||||",
+                          "Ostrilo has been shutdown", SEPARATOR]
+FIRST_TICK = ["We found out that WinCC is stopped", "We found out that Halvex is running"]
+
+
+def entry(text):
+    """How Wine traces an event-log entry."""
+    return 'ReportEventW L"%s"' % text
+
+
+@pytest.fixture
+def service_run(run):
+    run.ini(general("ConnectionType=0", sections=notification("OstriloIsStopped", 1, T0="Stopped")))
+    return run
+
+
+def setting(run):
+    query = run.reg_query(PARAMETERS, "RunAsService")
+    return re.search(r"RunAsService +REG_SZ +(\S*)", query).group(1) if query else None
+
+
+def state(run):
+    match = re.search(r"STATE +: +\d+ +([A-Z_]+)", run.wine("sc", "query", "Ostrilo").stdout)
+    return match.group(1) if match else ""
+
+
+def command_line(pid):
+    try:
+        return open("/proc/%d/cmdline" % pid, "rb").read().decode("latin-1")
+    except OSError:
+        return ""
+
+
+def switch_run(run, argument, name, box):
+    """A start with a switch beside whatever runs already; its box answered and checked."""
+    child = run.spawn(argument, winedebug=TRACE, name=name)
+    assert run.probe("answer-box", "20") == [box]
+    assert run.wait_exit(child=child) == 0
+
+
+def test_installation_registers_the_service_and_removal_takes_it_away_each_ending_by_the_shutdown(service_run):
+    run = service_run
+    switch_run(run, "/I", "install", "Ostrilo service installation succeeded")
+    assert run.log() == SHUTDOWN
+    assert entry("") not in run.stderr("install"), "the installation run itself is no service run"
+    assert setting(run) == "1" and state(run) == "STOPPED"
+    registration = run.reg_query(SERVICE_KEY)
+    assert re.search(r"Start +REG_DWORD +0x2\b", registration), "automatic start"
+    assert re.search(r"Type +REG_DWORD +0x10\b", registration), "own process, not interactive"
+    assert '"%sOstrilo.exe"' % run.win_dir in registration, "quoted program path"
+    assert "%sOstrilo.exe" % run.win_dir in run.reg_query(EVENT_SOURCE), "the program holds the event texts"
+    switch_run(run, "/u", "remove", "Ostrilo service uninstalled successfully")
+    assert setting(run) == "0" and state(run) == ""
+    assert run.reg_query(SERVICE_KEY) is None and run.reg_query(EVENT_SOURCE) is None
+    assert run.stderr("remove").count(entry("Ostrilo has been shutdown")) == 1, "it started in service mode"
+    assert run.log() == SHUTDOWN + SHUTDOWN
+
+
+def test_service_manager_runs_it_hidden_and_its_stop_runs_the_whole_shutdown(service_run):
+    run = service_run
+    switch_run(run, "/I", "install", "Ostrilo service installation succeeded")
+    installed = len(run.log())
+    assert run.wine("net", "start", "Ostrilo").returncode == 0
+    assert state(run) == "RUNNING"
+    run.wait_log(FIRST_TICK[-1])
+    run.wait(lambda: entry("Ostrilo started") in run.background_stderr(), "the started entry")
+    assert run.probe("--service-station", "visibility") == ["hidden"]
+    assert run.wine("net", "stop", "Ostrilo").returncode == 0
+    assert state(run) == "STOPPED"
+    run.wait(lambda: not [pid for pid in processes_of(run.prefix) if "Ostrilo.exe" in command_line(pid)],
+             "the service process ending")
+    assert run.log()[installed:] == ["Ostrilo version 1.0.02 is starting",
+                                     "We will use the ConnectionType from Ostrilo.ini",
+                                     "We will send alarm events to Halvex using DLL calls",
+                                     "Successfully called ConnectWinCCDMProc()", "Ostrilo started as a service",
+                                     *FIRST_TICK, *SHUTDOWN]
+    traced = run.background_stderr()
+    assert traced.count(entry("Ostrilo has been shutdown")) == 1
+    assert traced.index(entry("Ostrilo started")) < traced.index(entry("Ostrilo has been shutdown"))
+
+
+def test_removal_without_a_service_fails_and_leaves_the_setting_absent(service_run):
+    switch_run(service_run, "-U /i", "remove", "Ostrilo failed to uninstall as service")
+    assert setting(service_run) is None
+    assert service_run.log() == SHUTDOWN
+
+
+def test_second_instance_is_refused_and_installs_nothing(service_run):
+    run = service_run
+    run.start(winedebug=TRACE)
+    run.wait_log(FIRST_TICK[-1])
+    before = run.log()
+    switch_run(run, "/I", "second", "Ostrilo is already started!")
+    assert run.program.poll() is None and run.log() == before, "the refused instance writes nothing"
+    assert state(run) == "" and setting(run) is None
+    run.close()
+    assert run.log() == before + SHUTDOWN
+    assert entry("") not in run.stderr(), "no event log for an application"
+
+
+def test_start_by_hand_in_service_mode_stays_hidden_and_closes_promptly(service_run):
+    run = service_run
+    run.reg("RunAsService", "1", key=PARAMETERS)
+    run.start(winedebug=TRACE)
+    run.wait_log("Ostrilo started as a service")
+    assert run.probe("visibility") == ["hidden"]
+    # Wine keeps a dispatcher started by hand waiting 10 s for the manager; the window answers first.
+    run.probe("close")
+    assert run.wait_exit(5) == 0
+    assert run.log()[-len(SHUTDOWN):] == SHUTDOWN
+    traced = run.stderr()
+    assert traced.count(entry("Ostrilo started")) == 1 and traced.count(entry("Ostrilo has been shutdown")) == 1

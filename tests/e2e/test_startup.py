@@ -1,0 +1,191 @@
+"""Start-up of the real program: which configuration source wins and what the log says, in
+order; the bridge library; the listening port; the days log files are kept; the window."""
+import contextlib
+import datetime
+import os
+import socket
+
+import pytest
+
+from conftest import general
+from ostrilo_e2e import SEPARATOR, SHUTDOWN_OK, WIN_BUILD, Peer, lines_of
+
+VERSION = "Ostrilo version 1.0.02 is starting"
+TYPE_INI = "We will use the ConnectionType from Ostrilo.ini"
+TYPE_REG = "We will use the ConnectionType from Registry (probably some old upgraded installation)"
+PORT_INI = "We will use the PortNumber from Ostrilo.ini"
+PORT_REG = "We will use the PortNumber from Registry (probably some old upgraded installation)"
+NO_PORT = "Could not find any valid PortNumber in Registry or Ostrilo.ini"
+LISTEN = "We will listen for Halvex connection attempts at port {port}"
+LIBRARIES = "We will send alarm events to Halvex using DLL calls"
+INVALID = "The ConnectionType is invalid, we will not export any alarm events to Halvex"
+CONNECTED = "Successfully called ConnectWinCCDMProc()"
+MISSING = "Ostrilo.DLL can not be found or is an obsolete version (< 1.0.0.2), no alarms will be sent to Halvex!"
+OBSOLETE = "Ostrilo.DLL is an obsolete version (< 1.0.0.2), no alarms will be sent to Halvex!"
+STARTED = "Ostrilo started as a normal application"
+
+
+def socket_start(type_source, port_source):
+    return [VERSION, type_source, port_source, LISTEN, CONNECTED, STARTED]
+
+
+def startup_part(run):
+    """Starts the program unless it runs; the log up to the end of a normal start."""
+    if run.program is None:
+        run.start()
+    run.wait_log(STARTED)
+    log = run.log()
+    return log[:log.index(STARTED) + 1]
+
+
+def close_with_shutdown(run, bridge=True):
+    run.close()
+    shutdown = SHUTDOWN_OK if bridge else [line.replace("Successfully called", "Failed to call") for line in SHUTDOWN_OK]
+    assert run.log()[-5:] == shutdown + ["Ostrilo has been shutdown", SEPARATOR]
+    assert lines_of(run.log_path())[-1] == SEPARATOR, "the separator line has no time stamp"
+
+
+# ini keys, registry values, expected start-up lines, alarms exported
+SOURCES = {
+    "ini only": (["ConnectionType=1", "PortNumber={port}"], {}, socket_start(TYPE_INI, PORT_INI), True),
+    "registry text wins": (["ConnectionType=0", "PortNumber=1"], {"ConnectionType": "1", "ServerPort": "{port}"},
+                           socket_start(TYPE_REG, PORT_REG), True),
+    "registry number wins": (["ConnectionType=1"], {"ConnectionType": 0}, [VERSION, TYPE_REG, LIBRARIES, CONNECTED,
+                                                                          STARTED], True),
+    "registry number port": (["PortNumber=1"], {"ConnectionType": 1, "ServerPort": "#{port}"},
+                             socket_start(TYPE_REG, PORT_REG), True),
+    "registry -1 leaves it to the ini": (["ConnectionType=1", "PortNumber={port}"],
+                                         {"ConnectionType": 0xFFFFFFFF, "ServerPort": 0xFFFFFFFF},
+                                         socket_start(TYPE_INI, PORT_INI), True),
+    "registry text not a number": (["ConnectionType=1", "PortNumber={port}"],
+                                   {"ConnectionType": "one", "ServerPort": "port"}, socket_start(TYPE_INI, PORT_INI),
+                                   True),
+    "port beyond 65535": (["ConnectionType=1", "PortNumber=65536"], {}, [
+        VERSION, TYPE_INI, PORT_INI, "Could not set Halvex connection port 65536 in listen mode, error: Invalid argument.",
+        CONNECTED, STARTED], True),
+    # A registry text beyond 1024 bytes is not read at all; read, it would be 0.
+    "registry too long leaves it to the ini": (["ConnectionType=1", "PortNumber={port}"],
+                                               {"ConnectionType": "0" * 1100}, socket_start(TYPE_INI, PORT_INI), True),
+    "nothing configured": ([], {}, [VERSION, "Could not find any valid ConnectionType in Registry or Ostrilo.ini",
+                                    INVALID, STARTED], False),
+    # The INI's type is the number at the start of the text, a fraction rounded half to even.
+    "ini one and blank": (['ConnectionType="1 "', "PortNumber={port}"], {}, socket_start(TYPE_INI, PORT_INI), True),
+    "ini one and letters": (["ConnectionType=1abc", "PortNumber={port}"], {}, socket_start(TYPE_INI, PORT_INI), True),
+    "ini letters only": (["ConnectionType=abc"], {}, [VERSION, TYPE_INI, LIBRARIES, CONNECTED, STARTED], True),
+    "ini two": (["ConnectionType=2"], {}, [VERSION, TYPE_INI, INVALID, STARTED], False),
+    "ini 1.5 is two": (["ConnectionType=1.5"], {}, [VERSION, TYPE_INI, INVALID, STARTED], False),
+    "ini 0.5 is zero": (["ConnectionType=0.5"], {}, [VERSION, TYPE_INI, LIBRARIES, CONNECTED, STARTED], True),
+}
+
+
+@pytest.mark.parametrize("keys, registry, expected, exports", SOURCES.values(), ids=[name.replace(" ", "_") for name in SOURCES])
+def test_configuration_source_decides_and_is_logged(run, port, keys, registry, expected, exports):
+    if keys:
+        run.ini(general(*(key.format(port=port) for key in keys)))
+    for name, value in registry.items():
+        # "#..." stands for a port given as a number
+        run.reg(name, int(value[1:].format(port=port)) if str(value).startswith("#") else
+                value.format(port=port) if isinstance(value, str) else value)
+    assert startup_part(run) == [line.format(port=port) for line in expected]
+    assert run.journal("Ostrilo")[:2] == ["GetDLLVersion -> 2", "ConnectWinCCDMProc -> 1"][:1 + exports]
+    if LISTEN in expected:
+        Peer(port, timeout=5).close()
+    if exports:
+        run.wait_journal("Halvex2", "GetRunningApps")
+    close_with_shutdown(run)
+    assert exports or run.journal("Halvex2") == [], "the tick stays idle without export"
+
+
+@pytest.mark.parametrize("version", [1, 0, -1])
+def test_obsolete_bridge_disables_the_export_without_connecting(run, version):
+    run.ini(general("ConnectionType=0"))
+    run.control("Ostrilo", "version=%d\n" % version)
+    assert startup_part(run) == [VERSION, TYPE_INI, LIBRARIES, OBSOLETE, STARTED]
+    close_with_shutdown(run)
+    assert run.journal("Ostrilo") == ["GetDLLVersion -> %d" % version, "StopWinCCMsgService -> 1",
+                                      "DisconnectWinCCDMProc -> 1"]
+    assert run.journal("Halvex2") == []
+
+
+def test_missing_bridge_disables_the_export_but_the_port_listens(run, port):
+    run.ini(general("ConnectionType=1", "PortNumber=%d" % port))
+    run.remove("Ostrilo.dll")
+    # A working bridge planted in the start folder must not be loaded either.
+    (run.base / "Ostrilo.dll").write_bytes((WIN_BUILD / "sim" / "Ostrilo.dll").read_bytes())
+    run.start()
+    assert startup_part(run) == [VERSION, TYPE_INI, PORT_INI, LISTEN.format(port=port), MISSING, STARTED]
+    Peer(port, timeout=5).close()
+    close_with_shutdown(run, bridge=False)
+    assert not (run.base / "Ostrilo.journal").exists(), "the planted library was loaded"
+
+
+def test_port_in_use_is_reported_and_the_program_runs_on(run):
+    with socket.socket() as holder:
+        holder.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        with contextlib.suppress(OSError):  # held by another program already serves as well
+            holder.bind(("0.0.0.0", 14000)), holder.listen(1)
+        run.ini(general("ConnectionType=1"))
+        assert startup_part(run) == [VERSION, TYPE_INI, NO_PORT, "Could not set Halvex connection port 14000 in listen "
+                                     "mode, error: Address already in use: another program uses this port", CONNECTED,
+                                     STARTED]
+        run.wait_journal("Halvex2", "GetRunningApps")
+        close_with_shutdown(run)
+
+
+def day_file_of_age(age):
+    """A day-file name of that age by the retention's count (365 a year, 30 a month); the day
+    number may exceed 31, since only the digits of the name count."""
+    today = datetime.date.today()
+    for year in range(today.year, today.year - 3, -1):
+        for month in range(12, 0, -1):
+            day = (today.year - year) * 365 + (today.month - month) * 30 + today.day - age
+            if 1 <= day <= 99:
+                return "LogFiles/%04d-%02d-%02d.Log" % (year, month, day)
+
+
+@pytest.mark.parametrize("value, kept", [("30.5", 30), ("31.5", 32), ("&h1E", 30), ("", 60), ("365", 365)])
+def test_retention_keeps_files_up_to_the_days_and_deletes_older(run, value, kept):
+    run.ini(general("ConnectionType=0", "DaysToKeepLogFiles=" + value))
+    keep, old = run.write(day_file_of_age(kept), "x"), run.write(day_file_of_age(kept + 1), "x")
+    run.start()
+    run.wait(lambda: not old.exists(), "deletion of " + old.name)
+    run.close()
+    assert keep.exists()
+
+
+def test_retention_deletes_read_only_and_digitless_names_and_touches_nothing_else(run):
+    run.ini(general("ConnectionType=0"))
+    year = datetime.date.today().year
+    deleted = [run.write("LogFiles/%d-01-01.LOG" % (year - 3), "x"), run.write("LogFiles/XXXX-XX-XX.Log", "x")]
+    os.chmod(deleted[0], 0o444)
+    kept = [run.write(name, "x") for name in ("LogFiles/%d-01-01.Log" % (year + 1), "LogFiles/2020-01-1.Log",
+                                              "LogFiles/notes 2020-01-01.txt", "%d-01-01.Log" % (year - 3))]
+    run.start()
+    run.wait(lambda: not any(path.exists() for path in deleted), "deletion of the old day files")
+    run.close()
+    assert all(path.exists() for path in kept)
+
+
+def test_reads_its_ini_and_logs_beside_itself_even_at_a_drive_root(run):
+    decoy = general("ConnectionType=2")
+    (run.base / "Ostrilo.ini").write_text(decoy)
+    (run.prefix / "drive_c" / "windows" / "Ostrilo.ini").write_text(decoy)
+    run.ini(general("ConnectionType=0"))
+    os.symlink(run.dir, run.prefix / "dosdevices" / "p:")
+    run.start(program="P:\\Ostrilo.exe")
+    assert startup_part(run) == [VERSION, TYPE_INI, LIBRARIES, CONNECTED, STARTED]
+    assert not (run.base / "LogFiles").exists()
+    close_with_shutdown(run)
+
+
+def test_window_shows_the_log_list_and_the_initial_panels(run):
+    run.start()
+    assert run.probe("wait-window", "20")[0].startswith("WinCC to Halvex")
+    logged = startup_part(run)
+    panels = run.probe("panels")
+    assert panels[:3] == ["Socket connection status", "WinCC run status", "Halvex run status"]
+    assert len(panels) == 5 and all(panels[3:])
+    shown = run.probe("list-lines")
+    assert [line[24:] for line in shown] == logged
+    assert all(line[4] == "-" and line[10] == " " and line[19] == "." for line in shown)
+    close_with_shutdown(run)

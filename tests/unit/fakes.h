@@ -1,0 +1,112 @@
+#pragma once
+// Small stand-ins for the tick's and the link's surroundings, recording what they were asked.
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "delivery/halvex_gateway.h"
+#include "logging/log_writer.h"
+#include "platform/clock.h"
+#include "platform/status_bar.h"
+#include "platform/tcp.h"
+#include "supervision/wincc_bridge.h"
+
+namespace ostrilo::fakes {
+
+using Lines = std::vector<std::string>;
+using Count = std::optional<std::int16_t>;
+
+struct Log : LogWriter, platform::StatusBar, platform::Clock {
+    Lines lines;
+    std::map<int, std::string> panels;
+    platform::LocalDateTime now{2024, 3, 15, 12, 0, 0};
+    void WriteLog(const std::string& message) override { lines.push_back(message); }
+    bool SetPanelText(int panel, const std::string& text) override { return panels[panel] = text, true; }
+    platform::LocalDateTime Now() override { return now; }
+    double SecondsSinceMidnight() override { return 0; }
+    std::string TimeSeparator() override { return ":"; }
+};
+
+// Copies what fits but reports whatever count it is told to, as a careless library might.
+struct Bridge : WinCCBridge {
+    std::string project;
+    std::deque<std::string> waiting;
+    std::optional<Count> lyingCount;  // inner empty: the call fails
+    std::int32_t errorWord = 0;
+    Count errorResult = 0;
+    Lines calls;
+    std::size_t CallsTo(const std::string& name) const { return std::count(calls.begin(), calls.end(), name); }
+
+    std::optional<std::int32_t> GetDLLVersion() override { return 2; }
+    Count ConnectWinCCDMProc() override { return calls.push_back("Connect"), 1; }
+    bool DisconnectWinCCDMProc() override { return true; }
+    bool StartWinCCMsgService() override { return true; }
+    bool StopWinCCMsgService() override { return calls.push_back("Stop"), true; }
+    Count GetWinCCRuntimeProject(char* buffer, std::int16_t capacity) override {
+        return calls.push_back("Project"), Fill(project, buffer, capacity);
+    }
+    Count GetWinCCCmnError(std::int32_t (&words)[5], char*, std::int16_t) override {
+        if (errorResult) words[0] = errorWord;
+        return errorResult;
+    }
+    Count GetWinCCMsgServiceMessage(char* buffer, std::int16_t capacity) override {
+        calls.push_back("Message");
+        if (lyingCount || waiting.empty()) return lyingCount.value_or(0);
+        const std::string message = waiting.front();
+        waiting.pop_front();
+        return Fill(message, buffer, capacity);
+    }
+    static std::int16_t Fill(const std::string& text, char* buffer, std::int16_t capacity) {
+        std::memcpy(buffer, text.data(), std::min<std::size_t>(text.size(), static_cast<std::size_t>(capacity)));
+        return static_cast<std::int16_t>(text.size());
+    }
+};
+
+struct Halvex : HalvexGateway {
+    Lines sent;
+    std::function<void()> duringSend = [] {};
+    bool SendToHalvex(const std::string& message) override { return sent.push_back(message), duringSend(), true; }
+    bool IsHalvexRunning() override { return false; }
+};
+
+// What the peer sees of a connection: the socket takes `budget` bytes before it would block;
+// inbound data never ends. Outlives the link's hold of the connection.
+struct Peer {
+    std::string wire;
+    std::size_t budget = std::string::npos;
+    int receives = 0;
+    bool closed = false;
+};
+
+struct Listener : platform::TcpListener {
+    struct Connection : platform::TcpConnection {
+        std::shared_ptr<Peer> peer;
+        explicit Connection(std::shared_ptr<Peer> p) : peer(std::move(p)) {}
+        platform::SendResult Send(const char* data, std::size_t size) override {
+            const std::size_t taken = std::min(size, peer->budget);
+            peer->budget -= peer->budget == std::string::npos ? 0 : taken;
+            peer->wire.append(data, taken);
+            return {taken, taken < size, 0};
+        }
+        platform::ReceiveResult Receive(char*, std::size_t capacity) override {
+            return ++peer->receives, platform::ReceiveResult{capacity, false, false, 0};
+        }
+        void Close() override { peer->closed = true; }
+    };
+    std::shared_ptr<Peer> next = std::make_shared<Peer>();
+    platform::ListenResult Listen(int port) override { return {0, port}; }
+    std::unique_ptr<platform::TcpConnection> Accept() override {
+        return std::make_unique<Connection>(std::exchange(next, std::make_shared<Peer>()));
+    }
+    std::string DescribeError(int) override { return ""; }
+};
+
+}  // namespace ostrilo::fakes
