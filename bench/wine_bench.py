@@ -383,6 +383,19 @@ def ini_text(connection_type, port=None):
     return text
 
 
+def free_ports(count):
+    """`count` different free ports: the probes stay bound until all are chosen, or one
+    port could be handed out twice and a second program would fail to listen."""
+    probes = [socket.socket() for _ in range(count)]
+    try:
+        for probe in probes:
+            probe.bind(("127.0.0.1", 0))
+        return [probe.getsockname()[1] for probe in probes]
+    finally:
+        for probe in probes:
+            probe.close()
+
+
 def free_port():
     with socket.socket() as probe:
         probe.bind(("127.0.0.1", 0))
