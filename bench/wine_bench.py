@@ -64,6 +64,19 @@ def cpu_seconds(pid):
         return None
 
 
+def voluntary_switches(pid):
+    """Times the process's threads gave up the CPU to wait, mostly on the wineserver: a
+    count of server round trips that machine load does not blur."""
+    total = 0
+    for status_path in glob.glob(f"/proc/{pid}/task/*/status"):
+        try:
+            with open(status_path) as status:
+                total += next((int(line.split()[1]) for line in status if line.startswith("voluntary_ctxt_switches:")), 0)
+        except OSError:
+            continue
+    return total
+
+
 def status_kib(pid, key):
     try:
         with open(f"/proc/{pid}/status") as status:
@@ -103,7 +116,7 @@ def processes_of_prefix(prefix):
 class Installation:
     """One program in C:\\Bench\\ of a private prefix, beside the three simulators (or some)."""
 
-    def __init__(self, label, executable, libraries=SIMULATORS):
+    def __init__(self, label, executable, libraries=SIMULATORS, source=None):
         self.label = label
         self.executable = executable
         self.root = tempfile.mkdtemp(prefix=f"ostrilo-bench-{label}.", dir=os.environ.get("TMPDIR", "/tmp"))
@@ -117,7 +130,7 @@ class Installation:
         subprocess.run([os.path.join(ROOT, "scripts", "wine-prefix"), TEMPLATE, self.prefix], check=True,
                        timeout=180, stdout=subprocess.DEVNULL)
         os.makedirs(self.folder)
-        shutil.copy(program(executable), os.path.join(self.folder, executable))
+        shutil.copy(source or program(executable), os.path.join(self.folder, executable))
         for library in libraries:
             shutil.copy(os.path.join(BUILD, "sim", library), self.folder)
         shutil.copy(program("process_meter.exe"), self.root)
@@ -151,6 +164,9 @@ class Installation:
         own = cpu_seconds(self.pid) or 0.0
         server = cpu_seconds(self.server_pid) if self.server_pid else None
         return own, own + (server or 0.0)
+
+    def server_waits(self):
+        return voluntary_switches(self.pid)
 
     def meter(self, executable=None):
         """What Windows reports of the program (process_meter), as a dict, or {}."""
@@ -365,6 +381,19 @@ def ini_text(connection_type, port=None):
     if port is not None:
         text += f"PortNumber={port}\r\n"
     return text
+
+
+def free_ports(count):
+    """`count` different free ports: the probes stay bound until all are chosen, or one
+    port could be handed out twice and a second program would fail to listen."""
+    probes = [socket.socket() for _ in range(count)]
+    try:
+        for probe in probes:
+            probe.bind(("127.0.0.1", 0))
+        return [probe.getsockname()[1] for probe in probes]
+    finally:
+        for probe in probes:
+            probe.close()
 
 
 def free_port():

@@ -1,11 +1,13 @@
 #include "app/startup_sequence.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/lifecycle_events.h"
 #include "config/config_reader.h"
 #include "config/ipv4_address.h"
 #include "config/number_conversion.h"
+#include "delivery/event_notification.h"
 #include "logging/log_writer.h"
 #include "platform/folder_security.h"
 #include "platform/service_control.h"
@@ -23,6 +25,7 @@ constexpr std::int32_t kDefaultListeningPort = 14000;
 constexpr std::int32_t kLowestBridgeVersion = 2;
 constexpr int kInvalidArgumentError = 10022;  // WSAEINVAL: a port outside 1..65535
 constexpr std::int32_t kHighestPort = 65535;
+constexpr std::int32_t kShortestHeartbeatSeconds = 10;  // Halvex is not to be flooded
 
 // A registry value that is absent, not a number, or -1 all mean "not configured here".
 std::int32_t RegistryNumberOrNotConfigured(ConfigReader& config, const std::string& valueName) {
@@ -51,7 +54,9 @@ void StartupSequence::SettleConfiguration() {
     ReadConnectionType();
     ActOnConnectionType();
     CheckBridgeLibraryVersion();
-    if (state_.connectionType != kNoAlarmExport) ConnectBridgeLibrary();
+    if (state_.connectionType == kNoAlarmExport) return;
+    ConnectBridgeLibrary();
+    ReadHeartbeatInterval();
 }
 
 bool StartupSequence::EnterRunMode(platform::ServiceControl& service, platform::FolderSecurity& folderSecurity) {
@@ -200,6 +205,24 @@ void StartupSequence::ConnectBridgeLibrary() {
     const auto connected = bridge_.ConnectWinCCDMProc();
     log_.WriteLog(connected && *connected != 0 ? "Successfully called ConnectWinCCDMProc()"
                                                : "Failed to call ConnectWinCCDMProc()");
+}
+
+void StartupSequence::ReadHeartbeatInterval() {
+    const auto text = config_.ReadIniValue(kHeartbeatSection, "IntervalSeconds", "");
+    const auto seconds = WholeTextToNumber(text);
+    // Absent, empty or 0 is the usual "off" and leaves the start's log as it always was.
+    if (text.empty() || seconds == 0) return;
+    if (!seconds || *seconds < 0) {
+        log_.WriteLog("The heartbeat IntervalSeconds " + text + " is not a number of seconds, "
+                      "no heartbeat will be sent to Halvex");
+        return;
+    }
+    if (*seconds < kShortestHeartbeatSeconds) {
+        log_.WriteLog("The heartbeat IntervalSeconds " + text + " is below 10, raised to 10");
+    }
+    state_.heartbeatIntervalSeconds = std::max(*seconds, kShortestHeartbeatSeconds);
+    log_.WriteLog("We will send a heartbeat to Halvex every " + std::to_string(state_.heartbeatIntervalSeconds) +
+                  " seconds");
 }
 
 }  // namespace ostrilo

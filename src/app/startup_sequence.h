@@ -19,7 +19,8 @@ class TcpListener;
 
 // The part of a normal start that settles the configuration: the version line, the
 // log retention, the connection type and its source, the listening socket for TCP
-// delivery and the bridge library's version check and connection. Every decision is
+// delivery, the bridge library's version check and connection, and the heartbeat's
+// interval. Every decision is
 // logged, so the log of a start shows where each setting came from.
 class StartupSequence {
 public:
@@ -46,6 +47,7 @@ private:
     void CheckBridgeLibraryVersion();
     void ConnectBridgeLibrary();
     void WarnIfProgramFolderIsOpen(platform::ServiceControl& service, platform::FolderSecurity& folderSecurity);
+    void ReadHeartbeatInterval();
 
     StartupState& state_;
     LogWriter& log_;

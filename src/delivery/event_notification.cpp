@@ -30,13 +30,23 @@ std::string NotificationMessage(std::int32_t eventType, const NotificationFields
 EventNotifier::EventNotifier(IniValues& ini, HalvexGateway& halvex) : ini_(ini), halvex_(halvex) {}
 
 void EventNotifier::SendEventNotification(const std::string& sectionName, WhenUndeliverable whenUndeliverable) {
+    if (const auto message = ReadNotification(sectionName)) halvex_.SendToHalvex(*message, whenUndeliverable);
+}
+
+void EventNotifier::SendHeartbeat() {
+    if (const auto message = ReadNotification(kHeartbeatSection)) {
+        halvex_.SendToHalvex(*message, WhenUndeliverable::Fail);
+    }
+}
+
+std::optional<std::string> EventNotifier::ReadNotification(const std::string& sectionName) {
     const auto eventType = SendableEventType(ini_.ReadIniValue(sectionName, kEventTypeKey, kNoEventType));
-    if (!eventType) return;
+    if (!eventType) return std::nullopt;
     NotificationFields fields;
     for (std::size_t index = 0; index < fields.size(); ++index) {
         fields[index] = ini_.ReadIniValue(sectionName, FieldKey(index), "");
     }
-    halvex_.SendToHalvex(NotificationMessage(*eventType, fields), whenUndeliverable);
+    return NotificationMessage(*eventType, fields);
 }
 
 }  // namespace ostrilo

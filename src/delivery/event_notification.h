@@ -16,6 +16,8 @@ inline constexpr char kNotifyOstriloStarted[] = "HalvexMessageWhenOstriloIsStart
 inline constexpr char kNotifyOstriloStopped[] = "HalvexMessageWhenOstriloIsStopped";
 inline constexpr char kNotifyWinCCStarted[] = "HalvexMessageWhenWinCCIsStarted";
 inline constexpr char kNotifyWinCCStopped[] = "HalvexMessageWhenWinCCIsStopped";
+// Sent at a steady interval while alarms can flow; its interval is read at start-up.
+inline constexpr char kHeartbeatSection[] = "HalvexMessageHeartbeat";
 
 inline constexpr std::size_t kNotificationFieldCount = 5;
 using NotificationFields = std::array<std::string, kNotificationFieldCount>;
@@ -33,8 +35,15 @@ public:
     // Logs nothing itself: the delivery logs the outcome.
     void SendEventNotification(const std::string& sectionName,
                                WhenUndeliverable whenUndeliverable = WhenUndeliverable::HoldIfEnabled);
+    // The heartbeat section's message, built like any notification. A late heartbeat would
+    // claim a path alive that nobody could vouch for: one that cannot be handed over now
+    // is dropped.
+    void SendHeartbeat();
 
 private:
+    // Empty when the section's event type is not one that is sent.
+    std::optional<std::string> ReadNotification(const std::string& sectionName);
+
     IniValues& ini_;
     HalvexGateway& halvex_;
 };

@@ -45,6 +45,7 @@ void SupervisionTick::RunTick() noexcept {
         SkipOnFailure([this] { CheckWinCC(); });
     }
     if (winCCRunning_) SkipOnFailure([this] { RelayMessages(); });
+    SkipOnFailure([this] { SendHeartbeatWhenDue(); });
     SkipOnFailure([this] { CheckHalvex(); });
     SkipOnFailure([this] { ShowRunStates(); });
     SkipOnFailure([this] { RunRetentionOnNewDay(); });
@@ -92,6 +93,15 @@ void SupervisionTick::RelayMessages() {
         const std::string message = CleanAlarmMessage(messageBuffer_.data(), *count, kMessageBufferLength);
         // A message Halvex could not take is lost; the next one still goes out.
         SkipOnFailure([&] { services_.halvex.SendToHalvex(message); });
+    }
+}
+
+void SupervisionTick::SendHeartbeatWhenDue() {
+    // The tick runs only while export is enabled, so WinCC's state alone tells whether
+    // alarms can flow.
+    const std::int64_t interval = std::int64_t{settings_.heartbeatIntervalSeconds} * 1000;
+    if (heartbeat_.IsDue(interval, services_.monotonicClock.Milliseconds(), winCCRunning_)) {
+        services_.sendHeartbeat();
     }
 }
 

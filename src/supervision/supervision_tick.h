@@ -8,7 +8,9 @@
 #include "delivery/halvex_gateway.h"
 #include "logging/log_writer.h"
 #include "platform/clock.h"
+#include "platform/monotonic_clock.h"
 #include "platform/status_bar.h"
+#include "supervision/heartbeat_schedule.h"
 #include "supervision/wincc_bridge.h"
 
 namespace ostrilo {
@@ -21,6 +23,7 @@ struct SupervisionSettings {
     const std::int32_t& connectionType;
     const std::int32_t& daysToKeepLogFiles;
     std::int32_t timerIntervalMilliseconds;  // the interval the timer was armed with
+    const std::int32_t& heartbeatIntervalSeconds;  // 0: no heartbeat
 };
 
 struct SupervisionServices {
@@ -31,10 +34,13 @@ struct SupervisionServices {
     LogWriter& log;
     EventNotificationSender sendEventNotification;
     LogFileRetention deleteOldLogFiles;
+    platform::MonotonicClock& monotonicClock;
+    std::function<void()> sendHeartbeat;
 };
 
 // The program's main loop, run by the window's timer: follows WinCC and Halvex, relays
-// WinCC's alarms to Halvex and starts the daily log retention.
+// WinCC's alarms to Halvex, sends the heartbeat while alarms can flow and starts the
+// daily log retention.
 class SupervisionTick {
 public:
     // Bounds the longest project name, error text and alarm the bridge can hand over.
@@ -58,6 +64,7 @@ private:
     void ActOnWinCCError();
     void ReportWinCCState();
     void RelayMessages();
+    void SendHeartbeatWhenDue();
     void CheckHalvex();
     void ShowRunStates();
     void RunRetentionOnNewDay();
@@ -69,6 +76,7 @@ private:
     // One byte longer than the capacity the library is told: a library that writes its
     // terminating zero after a text of full length still writes inside the buffer.
     std::vector<char> messageBuffer_;
+    HeartbeatSchedule heartbeat_;
     std::int16_t lastLogDay_ = 0;
     bool firstTickDone_ = false;
     bool winCCRunning_ = false;

@@ -1,30 +1,20 @@
 #include "win32/win32_log_list.h"
 
-#include <commctrl.h>
-
 #include "win32/ansi_text.h"
 
 namespace ostrilo::win32 {
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
-// The list's own timer, so no other window's timer ids matter.
-constexpr UINT_PTR kRepaintTimerId = 1;
 // A person reading the list sees no difference; a burst of alarms costs a few repaints.
 constexpr UINT kRepaintDelayMs = 250;
 
 }  // namespace
 
-Win32LogList::Win32LogList(HWND listBox) : listBox_(listBox) {
-    subclassed_ = listBox_ != nullptr &&
-                  ::SetWindowSubclass(listBox_, &Win32LogList::ListBoxProcedure, kSubclassId,
-                                      reinterpret_cast<DWORD_PTR>(this)) != FALSE;
-}
+Win32LogList::Win32LogList(HWND listBox) : listBox_(listBox) {}
 
 Win32LogList::~Win32LogList() {
     // The timer would find no one to switch the drawing on again.
     if (repaintPending_) RepaintNow();
-    if (subclassed_) ::RemoveWindowSubclass(listBox_, &Win32LogList::ListBoxProcedure, kSubclassId);
 }
 
 int Win32LogList::Count() {
@@ -51,27 +41,24 @@ bool Win32LogList::SelectLast() {
 }
 
 void Win32LogList::DeferRepaint() {
-    if (repaintPending_ || !subclassed_) return;
-    // Without the timer the box would stay undrawn; then it draws as it goes.
-    if (::SetTimer(listBox_, kRepaintTimerId, kRepaintDelayMs, nullptr) == 0) return;
+    if (repaintPending_ || listBox_ == nullptr) return;
+    // Without the timer the box would stay undrawn; then it draws as it goes. The adapter's
+    // address is the timer's id, unique among the box's timers and leading back to it.
+    if (::SetTimer(listBox_, TimerId(), kRepaintDelayMs, &Win32LogList::OnRepaintTimer) == 0) return;
     SendMessageW(listBox_, WM_SETREDRAW, FALSE, 0);
     repaintPending_ = true;
 }
 
 void Win32LogList::RepaintNow() {
     repaintPending_ = false;
-    ::KillTimer(listBox_, kRepaintTimerId);
+    ::KillTimer(listBox_, TimerId());
     SendMessageW(listBox_, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(listBox_, nullptr, TRUE);
 }
 
-LRESULT CALLBACK Win32LogList::ListBoxProcedure(HWND listBox, UINT message, WPARAM wParam, LPARAM lParam,
-                                                UINT_PTR, DWORD_PTR self) {
-    if (message == WM_TIMER && wParam == kRepaintTimerId) {
-        reinterpret_cast<Win32LogList*>(self)->RepaintNow();
-        return 0;
-    }
-    return ::DefSubclassProc(listBox, message, wParam, lParam);
+void CALLBACK Win32LogList::OnRepaintTimer(HWND, UINT, UINT_PTR self, DWORD) {
+    // The timer lives no longer than the adapter: RepaintNow and the destructor end it.
+    reinterpret_cast<Win32LogList*>(self)->RepaintNow();
 }
 
 }  // namespace ostrilo::win32

@@ -13,6 +13,8 @@ namespace ostrilo::win32 {
 // many times the alarm relay itself. So the first change after a repaint switches the
 // box's drawing off and arms a short timer that switches it on again: all lines written
 // meanwhile share one repaint. The content changes at once; only the drawing waits.
+// The timer calls back into the adapter directly: a subclass of the box would cost
+// Wine a server round trip for every message the box receives.
 class Win32LogList : public platform::LogList {
 public:
     explicit Win32LogList(HWND listBox);
@@ -26,13 +28,12 @@ public:
     bool SelectLast() override;
 
 private:
-    static LRESULT CALLBACK ListBoxProcedure(HWND listBox, UINT message, WPARAM wParam, LPARAM lParam,
-                                             UINT_PTR subclassId, DWORD_PTR self);
+    static void CALLBACK OnRepaintTimer(HWND listBox, UINT message, UINT_PTR self, DWORD time);
+    UINT_PTR TimerId() const { return reinterpret_cast<UINT_PTR>(this); }
     void DeferRepaint();
     void RepaintNow();
 
     HWND listBox_;
-    bool subclassed_ = false;
     bool repaintPending_ = false;
 };
 

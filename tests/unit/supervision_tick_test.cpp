@@ -10,6 +10,11 @@
 namespace ostrilo {
 namespace {
 
+struct SteppedMonotonicClock : platform::MonotonicClock {
+    std::int64_t now = 0;
+    std::int64_t Milliseconds() override { return now; }
+};
+
 class SupervisionTickTest : public testing::Test {
 protected:
     void Ticks(int count) {
@@ -22,11 +27,15 @@ protected:
     fakes::Halvex halvex;
     fakes::Log log;
     fakes::Lines retentions;
-    SupervisionTick tick{{connectionType, daysToKeep, 100},
+    std::int32_t heartbeatSeconds = 0;
+    SteppedMonotonicClock monotonic;
+    int heartbeats = 0;
+    SupervisionTick tick{{connectionType, daysToKeep, 100, heartbeatSeconds},
                          {bridge, halvex, log, log, log, [](const std::string&) {},
                           [this](const std::string& extension, std::int32_t days) {
                               retentions.push_back(extension + std::to_string(days));
-                          }}};
+                          },
+                          monotonic, [this] { ++heartbeats; }}};
 };
 
 TEST_F(SupervisionTickTest, CountsAreClampedToTheBufferAndNeverResendAnEarlierText) {
@@ -79,6 +88,24 @@ TEST_F(SupervisionTickTest, RetentionRunsOnTheFirstTickAndOnceOnEachNewDayAcross
         Ticks(5);
     }
     EXPECT_EQ(retentions, (fakes::Lines{".Log14", ".Log14", ".Log14"}));
+}
+
+TEST_F(SupervisionTickTest, HeartbeatKeepsItsIntervalOnTheMonotonicClockOnlyWhileWinCCRuns) {
+    heartbeatSeconds = 10;
+    bridge.project = "Plant";
+    const auto run = [this](int ticks) {
+        for (int i = 0; i < ticks; ++i, monotonic.now += 100) tick.OnTimer();
+        return heartbeats;
+    };
+    EXPECT_EQ(run(100), 0) << "a path that just came alive proves itself for an interval first";
+    log.now = {2024, 3, 14, 23, 0, 0};  // the PC's clock set back
+    EXPECT_EQ(run(201), 3);
+    bridge.project.clear();
+    EXPECT_EQ(run(300), 3) << "none while WinCC is stopped";
+    bridge.project = "Plant";
+    EXPECT_EQ(run(110), 4) << "resumes one interval after WinCC is seen running again";
+    monotonic.now += 60'000;  // a hang of six intervals
+    EXPECT_EQ(run(50), 5) << "a hang is followed by one heartbeat, not a burst";
 }
 
 }  // namespace

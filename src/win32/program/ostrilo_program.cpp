@@ -24,12 +24,14 @@ OstriloProgram::OstriloProgram(MainWindow& window)
       delivery_(state_.connectionType, halvex2_, halvex3_, socketLink_, log_, &hold_),
       notifier_(config_, delivery_),
       retention_(clock_, files_, state_.appDirectory),
-      tick_({state_.connectionType, state_.daysToKeepLogFiles, static_cast<std::int32_t>(MainWindow::kTimerIntervalMs)},
+      tick_({state_.connectionType, state_.daysToKeepLogFiles, static_cast<std::int32_t>(MainWindow::kTimerIntervalMs),
+             state_.heartbeatIntervalSeconds},
             {bridge_, delivery_, statusBar_, clock_, log_,
              [this](const std::string& section) { notifier_.SendEventNotification(section); },
              [this](const std::string& extension, std::int32_t days) {
                  retention_.DeleteOldLogFiles(extension, days);
-             }}),
+             },
+             monotonicClock_, [this] { notifier_.SendHeartbeat(); }}),
       shutdownAfterTick_([this] { FormUnload(); }) {
     log_.AttachList(&logList_);
 }
