@@ -235,6 +235,10 @@ class Run:
     def probe(self, *args, timeout=WAIT):
         """The probe's output lines, e.g. probe("panels"); fails when the probe fails."""
         done = self.wine(str(PROBE), *args, timeout=timeout)
+        if done.returncode != 0 and not done.stderr:
+            # The probe always says why it fails; a silent failure is Wine not starting it
+            # on a loaded machine, so it gets one more try.
+            done = self.wine(str(PROBE), *args, timeout=timeout)
         assert done.returncode == 0, "probe %s: %s" % (" ".join(args), done.stderr)
         return done.stdout.splitlines()
 
