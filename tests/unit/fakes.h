@@ -116,6 +116,13 @@ struct Listener : platform::TcpListener {
         std::uint32_t PeerAddress() const override { return peer->address; }
     };
     std::shared_ptr<Peer> next = std::make_shared<Peer>();
+    // The peer whose connection `link` takes (or puts off) now.
+    template <typename Link>
+    std::shared_ptr<Peer> ConnectTo(Link& link) {
+        auto peer = next;
+        link.OnConnectionRequest(*this);
+        return peer;
+    }
     platform::ListenResult Listen(int port, std::uint32_t) override { return {0, port}; }
     std::unique_ptr<platform::TcpConnection> Accept() override {
         return std::make_unique<Connection>(std::exchange(next, std::make_shared<Peer>()));

@@ -27,11 +27,6 @@ protected:
         budget.Renew();
         delivery.DeliverHeldMessages(budget);
     }
-    std::shared_ptr<fakes::Peer> Connect() {
-        auto peer = listener.next;
-        link.OnConnectionRequest(listener);
-        return peer;
-    }
     Lines LinesStartingWith(const std::string& prefix) const {
         Lines found;
         for (const std::string& line : log.lines) {
@@ -55,7 +50,7 @@ protected:
 
 TEST_F(HeldDeliveryTest, SocketBacklogAndDroppedLinesGoOutOnceInOrder) {
     Send({"a", "b"});
-    auto first = Connect();
+    auto first = listener.ConnectTo(link);
     first->budget = 0;  // takes nothing yet: the lines wait in the link
     Send({"c"});
     EXPECT_TRUE(first->wire.empty());
@@ -64,7 +59,7 @@ TEST_F(HeldDeliveryTest, SocketBacklogAndDroppedLinesGoOutOnceInOrder) {
     Send({"d"});
     EXPECT_TRUE(LinesStartingWith("Failed").empty());
 
-    auto second = Connect();
+    auto second = listener.ConnectTo(link);
     Tick();
     Send({"e"});
     EXPECT_EQ(second->wire, "a||24\nb||24\nc||24\nd||24\ne||24\n");

@@ -16,11 +16,6 @@ constexpr char kFailed[] = "Failed to send Message to Halvex: ";
 
 class SocketLinkTest : public testing::Test {
 protected:
-    std::shared_ptr<fakes::Peer> Connect() {
-        auto peer = listener.next;
-        link.OnConnectionRequest(listener);
-        return peer;
-    }
     bool Deliver(const std::string& message) { return link.Deliver(message + "||24\n", message); }
     // Runs the later rounds the link asks for, as the window does, each within its budget.
     void RunRequestedRounds() {
@@ -42,7 +37,7 @@ protected:
 };
 
 TEST_F(SocketLinkTest, PartialSendsNeverCutOrReorderLines) {
-    auto peer = Connect();
+    auto peer = listener.ConnectTo(link);
     std::string wire;
     fakes::Lines logged;
     for (int i = 0; i < 60; ++i) {
@@ -62,7 +57,7 @@ TEST_F(SocketLinkTest, PartialSendsNeverCutOrReorderLines) {
 }
 
 TEST_F(SocketLinkTest, PeerThatStopsReadingIsDroppedAtAboutAMegabyteWithEveryMessageFailedOnce) {
-    auto peer = Connect();
+    auto peer = listener.ConnectTo(link);
     peer->budget = 0;
     int handedOver = 0;
     while (link.IsConnected() && handedOver < 2000) {
@@ -79,7 +74,7 @@ TEST_F(SocketLinkTest, PeerThatStopsReadingIsDroppedAtAboutAMegabyteWithEveryMes
 }
 
 TEST_F(SocketLinkTest, LinesOfADroppedConnectionFailInRoundsBeforeLinesOfTheNextOne) {
-    Connect()->budget = 0;
+    listener.ConnectTo(link)->budget = 0;
     fakes::Lines logged;
     for (int i = 0; i < 1000; ++i) {
         const std::string message = "alarm " + std::to_string(i);
@@ -89,7 +84,7 @@ TEST_F(SocketLinkTest, LinesOfADroppedConnectionFailInRoundsBeforeLinesOfTheNext
     budget.Renew();
     link.OnClosed();
     EXPECT_LE(log.lines.size(), static_cast<std::size_t>(WorkBudget::kLinesPerMessage));
-    auto next = Connect();
+    auto next = listener.ConnectTo(link);
     budget.Renew();
     EXPECT_TRUE(Deliver("fresh"));
     RunRequestedRounds();
@@ -99,7 +94,7 @@ TEST_F(SocketLinkTest, LinesOfADroppedConnectionFailInRoundsBeforeLinesOfTheNext
 }
 
 TEST_F(SocketLinkTest, EndlessInboundDataIsReadInBoundedChunksPerEvent) {
-    auto peer = Connect();
+    auto peer = listener.ConnectTo(link);
     link.OnReadable();
     EXPECT_EQ(peer->receives, SocketLink::kMaxReadChunksPerEvent);
     EXPECT_TRUE(Deliver("still works"));
@@ -117,8 +112,8 @@ TEST_F(SocketLinkTest, EndlessInboundDataIsReadInBoundedChunksPerEvent) {
 }
 
 TEST_F(SocketLinkTest, ConnectionRequestsBeyondTheTicksAllowanceWaitForTheTick) {
-    for (int request = 0; request < SocketLink::kAcceptsPerTick; ++request) Connect();
-    const auto putOff = Connect();
+    for (int request = 0; request < SocketLink::kAcceptsPerTick; ++request) listener.ConnectTo(link);
+    const auto putOff = listener.ConnectTo(link);
     EXPECT_EQ(putOff, listener.next) << "not taken before the tick";
     link.OnTick(listener);
     EXPECT_NE(putOff, listener.next);

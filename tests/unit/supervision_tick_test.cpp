@@ -10,16 +10,9 @@
 namespace ostrilo {
 namespace {
 
-struct SteppedMonotonicClock : platform::MonotonicClock {
-    std::int64_t now = 0;
-    std::int64_t Milliseconds() override { return now; }
-};
-
 class SupervisionTickTest : public testing::Test {
 protected:
-    void Ticks(int count) {
-        for (int i = 0; i < count; ++i) tick.OnTimer();
-    }
+    void Ticks(int count) { while (count-- > 0) tick.OnTimer(); }
 
     std::int32_t connectionType = 0;
     std::int32_t daysToKeep = 14;
@@ -28,14 +21,13 @@ protected:
     fakes::Log log;
     fakes::Lines retentions;
     std::int32_t heartbeatSeconds = 0;
-    SteppedMonotonicClock monotonic;
     int heartbeats = 0;
     SupervisionTick tick{{connectionType, daysToKeep, 100, heartbeatSeconds},
                          {bridge, halvex, log, log, log, [](const std::string&) {},
                           [this](const std::string& extension, std::int32_t days) {
                               retentions.push_back(extension + std::to_string(days));
                           },
-                          monotonic, [this] { ++heartbeats; }}};
+                          log, [this] { ++heartbeats; }}};
 };
 
 TEST_F(SupervisionTickTest, CountsAreClampedToTheBufferAndNeverResendAnEarlierText) {
@@ -45,12 +37,12 @@ TEST_F(SupervisionTickTest, CountsAreClampedToTheBufferAndNeverResendAnEarlierTe
     ASSERT_EQ(halvex.sent.size(), 1u);
     EXPECT_EQ(halvex.sent[0], std::string(SupervisionTick::kMessageBufferLength, 'M'));
 
-    bridge.lyingCount = std::optional<std::int16_t>(20);
+    bridge.lyingCount = fakes::Count(20);
     tick.OnTimer();
     ASSERT_GE(halvex.sent.size(), 2u);
     EXPECT_EQ(halvex.sent[1], std::string(20, '\0'));
 
-    for (std::optional<std::int16_t> bad : {std::optional<std::int16_t>(-1), std::optional<std::int16_t>()}) {
+    for (fakes::Count bad : {fakes::Count(-1), fakes::Count()}) {
         bridge.lyingCount = bad;
         bridge.calls.clear();
         tick.OnTimer();
@@ -94,7 +86,7 @@ TEST_F(SupervisionTickTest, HeartbeatKeepsItsIntervalOnTheMonotonicClockOnlyWhil
     heartbeatSeconds = 10;
     bridge.project = "Plant";
     const auto run = [this](int ticks) {
-        for (int i = 0; i < ticks; ++i, monotonic.now += 100) tick.OnTimer();
+        for (int i = 0; i < ticks; ++i, log.milliseconds += 100) tick.OnTimer();
         return heartbeats;
     };
     EXPECT_EQ(run(100), 0) << "a path that just came alive proves itself for an interval first";
@@ -104,7 +96,7 @@ TEST_F(SupervisionTickTest, HeartbeatKeepsItsIntervalOnTheMonotonicClockOnlyWhil
     EXPECT_EQ(run(300), 3) << "none while WinCC is stopped";
     bridge.project = "Plant";
     EXPECT_EQ(run(110), 4) << "resumes one interval after WinCC is seen running again";
-    monotonic.now += 60'000;  // a hang of six intervals
+    log.milliseconds += 60'000;  // a hang of six intervals
     EXPECT_EQ(run(50), 5) << "a hang is followed by one heartbeat, not a burst";
 }
 
