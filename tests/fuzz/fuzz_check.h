@@ -3,10 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_EXPECT(condition)                                                                   \
-    do {                                                                                         \
-        if (!(condition)) {                                                                      \
-            std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                        \
-        }                                                                                        \
-    } while (false)
+#define FUZZ_EXPECT(condition)                                                                                  \
+    ((condition) ? void() : (std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #condition), \
+                             std::abort()))

@@ -13,15 +13,8 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-struct AllowListCase {
-    std::string setting;
-    Texts badEntries;
-    Texts admitted;
-    Texts refused;
-};
-
 TEST(PeerAllowList, AdmitsExactlyThePeersItsValidEntriesName) {
-    const std::vector<AllowListCase> cases = {
+    const struct { std::string setting; Texts badEntries, admitted, refused; } cases[] = {
         {"  ", {}, {"1.2.3.4", "255.255.255.255"}, {}},
         {" , ", {}, {}, {"127.0.0.1"}},
         {"10.1.2.77/24", {}, {"10.1.2.0", "10.1.2.255"}, {"10.1.3.0", "10.1.1.255"}},
@@ -32,7 +25,7 @@ TEST(PeerAllowList, AdmitsExactlyThePeersItsValidEntriesName) {
          {"1.2.3", "1.2.3.4.5", "256.1.1.1", "01.2.3.4", "1.2.3.4/33", "1.2.3.4/", "1..3.4", "1.2.3.4 x",
           "-1.2.3.4", "1.2.3.4/024"}, {}, {"1.2.3.4", "0.0.0.0"}},
     };
-    for (const AllowListCase& c : cases) {
+    for (const auto& c : cases) {
         const PeerAllowList list = PeerAllowList::Parse(c.setting);
         EXPECT_EQ(list.BadEntries(), c.badEntries) << c.setting;
         for (const auto& [addresses, expected] : {std::pair{c.admitted, true}, std::pair{c.refused, false}}) {
