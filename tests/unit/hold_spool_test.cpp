@@ -13,12 +13,6 @@ namespace {
 using Shape = SpoolReading::Shape;
 using Texts = std::vector<std::string>;
 
-Texts TextsOf(const std::deque<HeldMessage>& messages) {
-    Texts texts;
-    for (const HeldMessage& message : messages) texts.push_back(message.text);
-    return texts;
-}
-
 const std::string kTwoHeldOneTaken =
     std::string(kSpoolHeader) + HeldRecord({5, "a|b"}) + HeldRecord({6, ""}) + TakenRecord(1) + HeldRecord({7, "c"});
 
@@ -37,7 +31,9 @@ TEST(SpoolFormatTest, ReadsBackWhatWasWrittenAndStopsAtDamage) {
     for (const auto& c : cases) {
         const SpoolReading reading = ReadSpool(c.bytes);
         EXPECT_EQ(reading.shape, c.shape) << c.what;
-        EXPECT_EQ(TextsOf(reading.messages), c.texts) << c.what;
+        Texts texts;
+        for (const HeldMessage& message : reading.messages) texts.push_back(message.text);
+        EXPECT_EQ(texts, c.texts) << c.what;
     }
 }
 

@@ -10,12 +10,13 @@
 namespace ostrilo {
 namespace {
 
-using Conversion = std::optional<std::int32_t> (*)(std::string_view);
-const std::optional<std::int32_t> kFails;
+using Number = std::optional<std::int32_t>;
+using Conversion = Number (*)(std::string_view);
+const Number kFails;
 const std::string kNines(100000, '9');
 const std::string kZeros(100000, '0');
 
-void ExpectConversions(Conversion convert, const std::vector<std::pair<std::string, std::optional<std::int32_t>>>& cases) {
+void ExpectConversions(Conversion convert, const std::vector<std::pair<std::string, Number>>& cases) {
     for (const auto& [text, expected] : cases) EXPECT_EQ(convert(text), expected) << '"' << text.substr(0, 40) << '"';
 }
 

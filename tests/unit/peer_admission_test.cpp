@@ -11,10 +11,8 @@
 namespace ostrilo {
 namespace {
 
-using Texts = std::vector<std::string>;
-
 TEST(PeerAllowList, AdmitsExactlyThePeersItsValidEntriesName) {
-    const struct { std::string setting; Texts badEntries, admitted, refused; } cases[] = {
+    const struct { std::string setting; fakes::Lines badEntries, admitted, refused; } cases[] = {
         {"  ", {}, {"1.2.3.4", "255.255.255.255"}, {}},
         {" , ", {}, {}, {"127.0.0.1"}},
         {"10.1.2.77/24", {}, {"10.1.2.0", "10.1.2.255"}, {"10.1.3.0", "10.1.1.255"}},

@@ -1,6 +1,5 @@
-// The socket link under a peer that takes bytes slowly, stops reading or floods it: lines
-// are never cut or reordered, memory and reads are bounded, each message logged once, and a
-// backlog leaves in rounds that each keep within the work budget.
+// The socket link under a slow, stalled or flooding peer: lines never cut or reordered, memory and
+// reads bounded, each message logged once, a backlog leaving in rounds within the work budget.
 
 #include "delivery/socket_link.h"
 

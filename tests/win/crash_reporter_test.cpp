@@ -1,6 +1,5 @@
-// What a real crash leaves behind, seen through a child (this program started again with
-// "crash FOLDER\ MODE") that installs the crash reporter and then fails as told: one line in
-// the day's log, a minidump beside it, the crash's code.
+// What a real crash leaves, seen through a child (this program run as "crash FOLDER\ MODE") that installs
+// the crash reporter and fails as told: one line in the day's log, a minidump beside it, the crash's code.
 
 #include <windows.h>
 
@@ -34,8 +33,6 @@ int Crash(const char* folder, const char* mode) {
     if (std::strcmp(mode, "Terminate") == 0) throw std::runtime_error("nobody catches this");
     return std::strcmp(mode, "StackOverflow") == 0 ? Recurse(0) : 2;
 }
-
-using testing::MatchesRegex;
 
 std::string Today() {
     char text[16] = {};
@@ -91,11 +88,11 @@ TEST_P(CrashReporterTest, AppendsOneLineToTheDaysLogWritesADumpAndEndsWithTheCra
 
     EXPECT_EQ(RunChild(mode), exitCode);
     EXPECT_THAT(ContentOf(logFolder + Today() + ".Log"),
-                MatchesRegex(earlier + "\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\tOstrilo crashed: " + line + "\r\n"));
+                testing::MatchesRegex(earlier + "\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\tOstrilo crashed: " + line + "\r\n"));
     WIN32_FIND_DATAA found{};
     HANDLE search = ::FindFirstFileA((logFolder + "Ostrilo-*.dmp").c_str(), &found);
     ASSERT_NE(search, INVALID_HANDLE_VALUE) << "no minidump";
-    EXPECT_THAT(found.cFileName, MatchesRegex("Ostrilo-" + Today() + "-\\d\\d\\d\\d\\d\\d\\.dmp"));
+    EXPECT_THAT(found.cFileName, testing::MatchesRegex("Ostrilo-" + Today() + "-\\d\\d\\d\\d\\d\\d\\.dmp"));
     EXPECT_EQ(ContentOf(logFolder + found.cFileName).substr(0, 4), "MDMP");
     EXPECT_FALSE(::FindNextFileA(search, &found)) << "one dump only";
     ::FindClose(search);
