@@ -1,20 +1,8 @@
-"""Drives the real Ostrilo.exe under Wine from outside, as a plant PC would see it.
-
-A `Run` (the `run` fixture of conftest.py) is one private Wine prefix with its own
-persistent wineserver and the program folder C:\\Ostrilo\\ holding Ostrilo.exe and the
-three simulated libraries. Texts are `str` decoded as Latin-1, so every byte the program
-writes or reads maps to one character and back unchanged.
-
-    run.ini("[General]\\r\\nConnectionType=1\\r\\nPortNumber=%d\\r\\n" % port)
-    run.start()
-    run.wait_log("Ostrilo started as a normal application")
-    peer = Peer(port)
-    run.queue(["Boiler 3"]); assert peer.read_line() == "Boiler 3||24"
-    run.close()                      # WM_CLOSE through the probe, exit code 0 expected
-
-Paths come from OSTRILO_WIN_BUILD_DIR (default build/win-x64) and OSTRILO_WINE_TEMPLATE
-(default build/wine-template, made on first use by scripts/wine-prefix).
-"""
+"""Drives the real Ostrilo.exe under Wine from outside, as a plant PC would see it. A `Run` is one private
+Wine prefix (own wineserver) whose C:\\Ostrilo\\ holds Ostrilo.exe and the simulated libraries; texts are
+Latin-1 `str`, one character a byte. Paths: OSTRILO_WIN_BUILD_DIR (default build/win-x64) and
+OSTRILO_WINE_TEMPLATE (default build/wine-template, made on first use by scripts/wine-prefix)."""
+import contextlib
 import datetime
 import os
 import re
@@ -58,18 +46,10 @@ def missing_outputs():
 def wait_until(condition, what, timeout=WAIT, describe=lambda: ""):
     """Polls `condition` until it returns a true value, which is returned; fails naming `what`."""
     deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise AssertionError("no %s within %.0f s\n%s" % (what, timeout, describe()))
+    while not (value := condition()):
+        assert time.monotonic() <= deadline, "no %s within %.0f s\n%s" % (what, timeout, describe())
         time.sleep(0.05)
-
-
-def escape(text):
-    """A text in the simulators' one-line escape syntax (control values, message queue)."""
-    return text.replace("\\", "\\\\").replace("\r", "\\r").replace("\n", "\\n")
+    return value
 
 
 def unescape(text):
@@ -79,22 +59,12 @@ def unescape(text):
 
 def lines_of(path):
     """Complete lines of a file (CR before LF dropped); none when it does not exist."""
-    try:
-        text = path.read_bytes().decode("latin-1")
-    except FileNotFoundError:
-        return []
-    return [line[:-1] if line.endswith("\r") else line for line in text.split("\n")[:-1]]
-
-
-def free_port():
-    with socket.socket() as holder:
-        holder.bind(("127.0.0.1", 0))
-        return holder.getsockname()[1]
+    text = path.read_bytes().decode("latin-1") if path.exists() else ""
+    return [line.removesuffix("\r") for line in text.split("\n")[:-1]]
 
 
 class Peer:
-    """A TCP client as Halvex would be, from `source` (any 127.x address). Not reading is
-    pausing: the bytes wait in the kernel (shrink them with `receive_buffer`)."""
+    """A TCP client as Halvex would be, from `source` (any 127.x); not reading is pausing (see `receive_buffer`)."""
 
     def __init__(self, port, source="127.0.0.1", timeout=WAIT, receive_buffer=None, segment=None):
         deadline, self.pending, self.closed = time.monotonic() + timeout, "", False
@@ -117,10 +87,9 @@ class Peer:
         """Whether bytes came before the deadline; `closed` once the program closed."""
         if not select.select([self.sock], [], [], max(0.0, deadline - time.monotonic()))[0]:
             return False
-        try:
+        data = b""
+        with contextlib.suppress(ConnectionError):
             data = self.sock.recv(1 << 16)
-        except ConnectionError:
-            data = b""
         self.closed, self.pending = not data, self.pending + data.decode("latin-1")
         return bool(data)
 
@@ -140,9 +109,6 @@ class Peer:
             pass
         return self.closed
 
-    def send(self, data):
-        self.sock.sendall(data.encode("latin-1") if isinstance(data, str) else data)
-
     def close(self):
         self.sock.close()
 
@@ -157,17 +123,13 @@ class Run:
                        check=True, timeout=180, stdout=subprocess.DEVNULL)
         self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY="", WAYLAND_DISPLAY="")
-        self.dir = self.prefix / "drive_c" / "Ostrilo"
-        self.win_dir = "C:\\Ostrilo\\"
+        self.dir, self.win_dir, self.program = self.prefix / "drive_c" / "Ostrilo", "C:\\Ostrilo\\", None
         self.dir.mkdir()
-        shutil.copy(WIN_BUILD / "bin" / "Ostrilo.exe", self.dir)
-        for name in LIBRARIES:
-            shutil.copy(WIN_BUILD / "sim" / name, self.dir)
-        self.program = None
+        for path in [WIN_BUILD / "bin" / "Ostrilo.exe"] + [WIN_BUILD / "sim" / name for name in LIBRARIES]:
+            shutil.copy(path, self.dir)
         subprocess.run([WINESERVER, "-p"], env=self.env, check=True, timeout=20)
-        # The first program starts Wine's background processes (service manager included);
-        # they keep its stderr, so a service's traced event-log entries land in that file.
-        with open(self.prefix / "background.err", "wb") as err:
+        # The first program starts Wine's services, which keep its stderr: their event-log traces land there.
+        with open(self.base / "background.err", "wb") as err:
             subprocess.run([WINE64, str(PROBE), "wait-window", "0"], env=dict(self.env, WINEDEBUG="-all,+eventlog"),
                            stdout=subprocess.DEVNULL, stderr=err, timeout=60, cwd=self.base)
 
@@ -221,16 +183,12 @@ class Run:
 
     def wait_exit(self, timeout=WAIT, child=None):
         """The exit code, or None when it still runs after `timeout`."""
-        try:
+        with contextlib.suppress(subprocess.TimeoutExpired):
             return (child or self.program).wait(timeout)
-        except subprocess.TimeoutExpired:
-            return None
 
     def stderr(self, name="program"):
+        """What a process wrote to stderr; "background" is Wine's services, event-log traces included."""
         return (self.base / (name + ".err")).read_bytes().decode("latin-1")
-
-    def background_stderr(self):
-        return (self.prefix / "background.err").read_bytes().decode("latin-1")
 
     def probe(self, *args, timeout=WAIT):
         """The probe's output lines, e.g. probe("panels"); fails when the probe fails."""
@@ -275,9 +233,10 @@ class Run:
 
     # --- alarms ---
     def queue(self, alarms):
-        """Appends alarms to the bridge simulator's queue in one write."""
+        """Appends alarms to the bridge simulator's queue (one escaped line each) in one write."""
+        lines = (a.replace("\\", "\\\\").replace("\r", "\\r").replace("\n", "\\n") + "\n" for a in alarms)
         with open(self.dir / "Ostrilo.messages", "ab") as queue:
-            queue.write("".join(escape(alarm) + "\n" for alarm in alarms).encode("latin-1"))
+            queue.write("".join(lines).encode("latin-1"))
 
     def handed_over(self):
         """Alarms the bridge simulator handed to the program, in order."""
@@ -285,17 +244,13 @@ class Run:
                 if line.startswith("GetWinCCMsgServiceMessage ") and line.endswith('"')]
 
     def account(self, alarms):
-        """Counts per outcome (see OUTCOMES) when every alarm in `alarms` was handed over once,
-        in order, and each has, in the same order, one outcome: "sent" or "send_failed", or
-        "queued2" and/or "queued3" (adjacent), or "not_queued"; and each queue line matches
-        a SetCommandEntry "TA:<alarm>||24" in that library's journal. Else None. Runs that
-        use it configure no notifications."""
+        """Counts per OUTCOMES when `alarms` were handed over once each, in order, each with one outcome in order
+        (queued2 and queued3 adjacent) that its library journals as "TA:<alarm>||24"; else None. No notifications."""
         if self.handed_over() != list(alarms):
             return None
         outcomes = [(kind, message[len(start):]) for message in self.log()
                     for kind, start in OUTCOMES.items() if message.startswith(start)]
-        counts = dict.fromkeys(OUTCOMES, 0)
-        at = 0
+        counts, at = dict.fromkeys(OUTCOMES, 0), 0
         for alarm in alarms:
             text = alarm.replace("\r", "").replace("\n", "")
             group = 2 if outcomes[at:at + 2] == [("queued2", text), ("queued3", text)] else 1
@@ -332,11 +287,7 @@ class Run:
 def processes_of(prefix):
     """Ids of the processes whose environment names `prefix` as WINEPREFIX."""
     entry = b"WINEPREFIX=" + str(prefix).encode() + b"\0"
-    found = []
-    for name in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            if entry in open("/proc/%s/environ" % name, "rb").read():
-                found.append(int(name))
-        except OSError:
-            pass
-    return found
+    def has_entry(pid):
+        with contextlib.suppress(OSError), open("/proc/%s/environ" % pid, "rb") as environ:
+            return entry in environ.read()
+    return [int(pid) for pid in filter(str.isdigit, os.listdir("/proc")) if has_entry(pid)]

@@ -1,6 +1,4 @@
-"""A backlog drains in rounds: a peer that pauses with most of the link's 1 MiB pending and
-then reads gets every line once, in order, while the tick keeps its rhythm and the window
-keeps answering."""
+"""A paused peer that reads again gets a 1 MiB backlog once, in order, while tick and window keep going."""
 import socket
 import threading
 

@@ -1,23 +1,10 @@
-"""The hold of undelivered messages with the real program: what comes while Halvex is away
-reaches it once and in order when it is back, also after the program was killed."""
-import random
-import socket
+"""What comes while Halvex is away reaches it once and in order when it is back, also after a kill."""
 import subprocess
 
 import pytest
 
 from conftest import general
 from ostrilo_e2e import WINESERVER, Peer
-
-
-@pytest.fixture
-def port():
-    """Below the ephemeral range: a port picked there was at times taken before Ostrilo listened."""
-    while True:
-        with socket.socket() as holder:
-            candidate = random.randint(20000, 32000)
-            if holder.connect_ex(("127.0.0.1", candidate)) != 0:
-                return candidate
 
 
 def alarms(first, count):

@@ -1,5 +1,4 @@
-"""The release zips as a user gets them: made by scripts/package from the current builds,
-each holding the program of its own architecture and the documents."""
+"""The release zips from scripts/package: each holds its architecture's program and the documents."""
 import struct
 import subprocess
 import zipfile

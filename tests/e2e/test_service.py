@@ -1,5 +1,5 @@
-"""The program as a Windows service under Wine's service manager: installation and removal
-runs with their boxes, start and stop through the manager, a second instance refused."""
+"""The program as a service under Wine's manager: install and removal, start and stop, a second instance."""
+import contextlib
 import re
 
 import pytest
@@ -15,6 +15,9 @@ TRACE = "-all,+eventlog"
 SHUTDOWN = SHUTDOWN_OK + [OUTCOMES["queued2"] + "1|||Stopped||||", OUTCOMES["queued3"] + "1|||Stopped||||",
                           "Ostrilo has been shutdown", SEPARATOR]
 FIRST_TICK = ["We found out that WinCC is stopped", "We found out that Halvex is running"]
+SERVICE_START = ["Ostrilo version 1.0.02 is starting", "We will use the ConnectionType from Ostrilo.ini",
+                 "We will send alarm events to Halvex using DLL calls", "Successfully called ConnectWinCCDMProc()",
+                 "Ostrilo started as a service"]
 
 
 def entry(text):
@@ -39,10 +42,9 @@ def state(run):
 
 
 def command_line(pid):
-    try:
-        return open("/proc/%d/cmdline" % pid, "rb").read().decode("latin-1")
-    except OSError:
-        return ""
+    with contextlib.suppress(OSError), open("/proc/%d/cmdline" % pid, "rb") as cmdline:
+        return cmdline.read().decode("latin-1")
+    return ""
 
 
 def switch_run(run, argument, name, box):
@@ -77,18 +79,14 @@ def test_service_manager_runs_it_hidden_and_its_stop_runs_the_whole_shutdown(ser
     assert run.wine("net", "start", "Ostrilo").returncode == 0
     run.wait(lambda: state(run) == "RUNNING", "the service running")
     run.wait_log(FIRST_TICK[-1])
-    run.wait(lambda: entry("Ostrilo started") in run.background_stderr(), "the started entry")
+    run.wait(lambda: entry("Ostrilo started") in run.stderr("background"), "the started entry")
     assert run.probe("--service-station", "visibility") == ["hidden"]
     assert run.wine("net", "stop", "Ostrilo").returncode == 0
     assert state(run) == "STOPPED"
     run.wait(lambda: not [pid for pid in processes_of(run.prefix) if "Ostrilo.exe" in command_line(pid)],
              "the service process ending")
-    assert run.log()[installed:] == ["Ostrilo version 1.0.02 is starting",
-                                     "We will use the ConnectionType from Ostrilo.ini",
-                                     "We will send alarm events to Halvex using DLL calls",
-                                     "Successfully called ConnectWinCCDMProc()", "Ostrilo started as a service",
-                                     *FIRST_TICK, *SHUTDOWN]
-    traced = run.background_stderr()
+    assert run.log()[installed:] == SERVICE_START + FIRST_TICK + SHUTDOWN
+    traced = run.stderr("background")
     assert traced.count(entry("Ostrilo has been shutdown")) == 1
     assert traced.index(entry("Ostrilo started")) < traced.index(entry("Ostrilo has been shutdown"))
 

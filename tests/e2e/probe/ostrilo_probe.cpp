@@ -1,7 +1,7 @@
 // Drives a running Ostrilo from outside, as a person at the screen would, and prints what
 // it sees, one item per line. Exit code 0 on success, 1 with a message on stderr, 2 on usage:
 //   ostrilo_probe [--service-station] wait-window SECONDS | close | list-lines | panels |
-//                 answer-box SECONDS | visibility | responds | answer-times SECONDS |
+//                 answer-box SECONDS | visibility | answer-times SECONDS |
 //                 end-session | lock-file PATH SECONDS
 
 #include <fcntl.h>
@@ -18,6 +18,7 @@
 namespace {
 
 constexpr UINT kAnswerMs = 5000;
+constexpr char kCaption[] = "WinCC to Halvex - Ostrilo 1.0.02";
 constexpr std::size_t kMaxText = 65536;
 
 int Fail(const std::string& message) {
@@ -39,22 +40,6 @@ HWND PollFor(DWORD timeoutMs, Find find) {
         if (GetTickCount64() >= deadline) return nullptr;
         Sleep(50);
     }
-}
-
-BOOL CALLBACK TakeMainWindow(HWND window, LPARAM found) {
-    char caption[64] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    if (std::strncmp(caption, "WinCC to Halvex", 15) != 0) return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
-HWND MainWindow(DWORD timeoutMs = 10000) {
-    return PollFor(timeoutMs, [] {
-        HWND found = nullptr;
-        EnumWindows(TakeMainWindow, reinterpret_cast<LPARAM>(&found));
-        return found;
-    });
 }
 
 // Asked as a wide-text window expects: the narrow LB_GETTEXT comes back unconverted from
@@ -172,8 +157,9 @@ int Run(int argc, char** argv) {
     if (command == "answer-box" && argc == 3) return AnswerBox(seconds);
     if (command == "lock-file" && argc == 4) return LockFile(argv[2], seconds);
     if (argc != (command == "wait-window" || command == "answer-times" ? 3 : 2)) return usage;
-    HWND window = MainWindow(command == "wait-window" ? seconds * 1000 : 10000);
-    if (!window) return Fail("no window with a caption beginning \"WinCC to Halvex\"");
+    const DWORD waitMs = command == "wait-window" ? seconds * 1000 : 10000;
+    HWND window = PollFor(waitMs, [] { return FindWindowA(nullptr, kCaption); });
+    if (!window) return Fail(std::string("no window captioned ") + kCaption);
     LRESULT ignored = 0;
     if (command == "wait-window") {
         char caption[512] = {};
@@ -188,8 +174,6 @@ int Run(int argc, char** argv) {
         PrintLine(IsWindowVisible(window) ? "visible" : "hidden");
     } else if (command == "answer-times") {
         return AnswerTimes(window, seconds);
-    } else if (command == "responds") {
-        return Ask(window, WM_NULL, 0, 0, ignored) ? 0 : Fail("the window did not answer WM_NULL");
     } else if (command == "end-session") {
         // As Windows ends a session: the question, then the end, after which the program is gone.
         PrintLine(Ask(window, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, ignored) && ignored ? "may end" : "refuses");
@@ -205,7 +189,5 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
     // Bytes out exactly as read: ANSI texts unchanged, lines ended by a bare line feed.
     _setmode(_fileno(stdout), _O_BINARY);
-    const int status = Run(argc, argv);
-    std::fflush(stdout);
-    return status;
+    return Run(argc, argv);  // the return flushes stdout
 }
