@@ -37,6 +37,8 @@ OUTCOME_PREFIXES = (
     "Queued Message to Halvex using Halvex3.DLL: ",
     "Failed to queued Message to Halvex (not running?): ",
 )
+# With the hold on: a held message given up. The reason in brackets varies; the text follows it.
+DISCARDED = "Discarded held Message to Halvex ("
 
 
 def program(name):
@@ -261,6 +263,7 @@ class LinePeer(threading.Thread):
         super().__init__(daemon=True)
         self.port = port
         self.arrivals = {}  # sequence -> monotonic time of the first arrival
+        self.order = []  # sequences in the order they arrived, repeats included
         self.lines = 0
         self.connections = 0
         self._socket = None
@@ -294,6 +297,27 @@ class LinePeer(threading.Thread):
             old = self.connect()
             if old:
                 old.close()
+
+    def leave(self, timeout=10):
+        """Goes away without losing a line: ends its sending side, reads on until the program
+        closes the connection, then closes it. False if the program kept it open."""
+        with self._lock:
+            connection = self._socket
+        if connection is None:
+            return True
+        try:
+            connection.shutdown(socket.SHUT_WR)
+        except OSError:
+            pass
+        deadline = time.monotonic() + timeout
+        while self._socket is connection and time.monotonic() < deadline:
+            time.sleep(0.01)
+        closed = self._socket is not connection
+        if closed:
+            connection.close()
+        else:
+            self.disconnect()
+        return closed
 
     def disconnect(self):
         with self._lock:
@@ -330,6 +354,7 @@ class LinePeer(threading.Thread):
                 match = SEQUENCE.search(line.decode("latin-1"))
                 if match:
                     self.arrivals.setdefault(int(match.group(2)), now)
+                    self.order.append(int(match.group(2)))
 
     def stop(self):
         self._stopping = True
@@ -376,10 +401,12 @@ def outcome_count(installation):
     return sum(1 for message in installation.log_messages() if message.startswith(OUTCOME_PREFIXES))
 
 
-def ini_text(connection_type, port=None):
+def ini_text(connection_type, port=None, hold_minutes=None):
     text = f"[General]\r\nConnectionType={connection_type}\r\n"
     if port is not None:
         text += f"PortNumber={port}\r\n"
+    if hold_minutes is not None:
+        text += f"HoldUndeliveredMinutes={hold_minutes}\r\n"
     return text
 
 
@@ -421,6 +448,30 @@ ALLOWED_OUTCOMES = {
     # Halvex2 is always offered the alarm before Halvex3.
     "library": ([QUEUED2], [QUEUED3], [QUEUED2, QUEUED3], [NOT_QUEUED]),
 }
+# With the hold on nothing fails: what Halvex cannot take waits and goes out, or is discarded.
+HELD_OUTCOMES = {
+    "socket": ([SENT], [DISCARDED]),
+    "library": ([QUEUED2], [QUEUED3], [QUEUED2, QUEUED3], [DISCARDED]),
+}
+
+
+def outcome_of(message):
+    """(prefix, message text) of a log message that is an alarm's final outcome, else None."""
+    if message.startswith(DISCARDED):
+        reason_and_text = message[len(DISCARDED):].split("): ", 1)
+        return (DISCARDED, reason_and_text[1]) if len(reason_and_text) == 2 else None
+    prefix = next((p for p in OUTCOME_PREFIXES if message.startswith(p)), None)
+    return (prefix, message[len(prefix):]) if prefix else None
+
+
+def outcome_name(prefix):
+    return prefix.rstrip(" :(")
+
+
+def outcome_sequences(installation, run, prefixes):
+    """Alarms of `run` with an outcome of one of `prefixes`, in log order."""
+    return sequences_of((text for kind, text in filter(None, map(outcome_of, installation.log_messages()))
+                         if kind in prefixes), run)
 
 
 def sequences_of(texts, run):
@@ -439,11 +490,12 @@ def describe_difference(what, found, expected):
     return f"{what}: {len(found)} alarms, expected {len(expected)}"
 
 
-def account(installation, run, count, mode):
+def account(installation, run, count, mode, hold=False):
     """Where each of the alarms 0..count-1 of `run` went. Returns (problems, tally): every
     alarm handed over by the bridge simulator exactly once and in order; each with exactly
     one outcome in the log (socket: sent or failed; library: queued with Halvex2 and/or
-    Halvex3, or failed); every queue line matched in order by that library's SetCommandEntry."""
+    Halvex3, or failed; with the hold on, discarded instead of failed); every queue line
+    matched in order by that library's SetCommandEntry."""
     problems = []
     expected = list(range(count))
     handed = sequences_of((line for line in installation.journal_lines("Ostrilo")
@@ -452,12 +504,11 @@ def account(installation, run, count, mode):
         problems.append(describe_difference("handed over by the bridge", handed, expected))
 
     outcomes = {}
-    for message in installation.log_messages():
-        prefix = next((p for p in OUTCOME_PREFIXES if message.startswith(p)), None)
-        if prefix:
-            for sequence in sequences_of([message[len(prefix):]], run):
-                outcomes.setdefault(sequence, []).append(prefix)
-    wrong = [sequence for sequence in expected if outcomes.get(sequence) not in ALLOWED_OUTCOMES[mode]]
+    for prefix, text in filter(None, map(outcome_of, installation.log_messages())):
+        for sequence in sequences_of([text], run):
+            outcomes.setdefault(sequence, []).append(prefix)
+    allowed = (HELD_OUTCOMES if hold else ALLOWED_OUTCOMES)[mode]
+    wrong = [sequence for sequence in expected if outcomes.get(sequence) not in allowed]
     strays = sorted(set(outcomes) - set(expected))
     if wrong:
         examples = ", ".join(f"{s}: {outcomes.get(s, 'no outcome')}" for s in wrong[:5])
@@ -473,10 +524,10 @@ def account(installation, run, count, mode):
             if commands != queued:
                 problems.append(describe_difference(f"{library} SetCommandEntry against its queue lines", commands, queued))
 
-    tally = {prefix.split(":")[0].strip(): 0 for prefix in OUTCOME_PREFIXES}
+    tally = {outcome_name(prefix): 0 for prefix in OUTCOME_PREFIXES + (DISCARDED,)}
     for sequence in expected:
         for prefix in outcomes.get(sequence, []):
-            tally[prefix.split(":")[0].strip()] += 1
+            tally[outcome_name(prefix)] += 1
     return problems, tally
 
 
