@@ -32,7 +32,7 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
-ScopedFileHandle OpenForWriting(const std::string& path, DWORD access, DWORD disposition) {
+ScopedFileHandle OpenShared(const std::string& path, DWORD access, DWORD disposition) {
     // Sharing everything lets other programs read, copy or delete the file meanwhile.
     return ScopedFileHandle(::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                           nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -49,14 +49,12 @@ bool Win32FileSystem::MakeFolder(const std::string& path) {
 }
 
 bool Win32FileSystem::AppendToFile(const std::string& path, std::string_view bytes) {
-    const ScopedFileHandle file = OpenForWriting(path, FILE_APPEND_DATA, OPEN_ALWAYS);
+    const ScopedFileHandle file = OpenShared(path, FILE_APPEND_DATA, OPEN_ALWAYS);
     return file.IsValid() && WriteAll(file.Get(), bytes);
 }
 
 std::optional<std::string> Win32FileSystem::ReadFileUpTo(const std::string& path, std::size_t maxBytes) {
-    const ScopedFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const ScopedFileHandle file = OpenShared(path, GENERIC_READ, OPEN_EXISTING);
     if (!file.IsValid()) return std::nullopt;
     try {
         std::string bytes;
@@ -76,7 +74,7 @@ std::optional<std::string> Win32FileSystem::ReadFileUpTo(const std::string& path
 }
 
 bool Win32FileSystem::AppendAndFlush(const std::string& path, std::string_view bytes) {
-    const ScopedFileHandle file = OpenForWriting(path, FILE_APPEND_DATA, OPEN_ALWAYS);
+    const ScopedFileHandle file = OpenShared(path, FILE_APPEND_DATA, OPEN_ALWAYS);
     return file.IsValid() && WriteAndFlush(file.Get(), bytes);
 }
 
@@ -84,7 +82,7 @@ bool Win32FileSystem::ReplaceWholeFile(const std::string& path, std::string_view
     // Written beside it first and moved over it, so a cut leaves the old file whole.
     const std::string fresh = path + ".new";
     {
-        const ScopedFileHandle file = OpenForWriting(fresh, GENERIC_WRITE, CREATE_ALWAYS);
+        const ScopedFileHandle file = OpenShared(fresh, GENERIC_WRITE, CREATE_ALWAYS);
         if (!file.IsValid() || !WriteAndFlush(file.Get(), bytes)) return false;
     }
     return ::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
