@@ -10,7 +10,10 @@ constexpr UINT kRepaintDelayMs = 250;
 
 }  // namespace
 
-Win32LogList::Win32LogList(HWND listBox) : listBox_(listBox) {}
+Win32LogList::Win32LogList(HWND listBox) : listBox_(listBox) {
+    const LRESULT count = SendMessageW(listBox_, LB_GETCOUNT, 0, 0);
+    count_ = count == LB_ERR ? 0 : static_cast<int>(count);
+}
 
 Win32LogList::~Win32LogList() {
     // The timer would find no one to switch the drawing on again.
@@ -18,26 +21,29 @@ Win32LogList::~Win32LogList() {
 }
 
 int Win32LogList::Count() {
-    const LRESULT count = SendMessageW(listBox_, LB_GETCOUNT, 0, 0);
-    return count == LB_ERR ? 0 : static_cast<int>(count);
+    return count_;
 }
 
 bool Win32LogList::Append(const std::string& line) {
     DeferRepaint();
     const std::wstring text = WideFromAnsi(line);
     const LRESULT index = SendMessageW(listBox_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    return index != LB_ERR && index != LB_ERRSPACE;
+    if (index == LB_ERR || index == LB_ERRSPACE) return false;
+    count_ = static_cast<int>(index) + 1;
+    return true;
 }
 
 bool Win32LogList::RemoveFirst() {
     DeferRepaint();
-    return SendMessageW(listBox_, LB_DELETESTRING, 0, 0) != LB_ERR;
+    const LRESULT remaining = SendMessageW(listBox_, LB_DELETESTRING, 0, 0);
+    if (remaining == LB_ERR) return false;
+    count_ = static_cast<int>(remaining);
+    return true;
 }
 
 bool Win32LogList::SelectLast() {
     DeferRepaint();
-    const int count = Count();
-    return count > 0 && SendMessageW(listBox_, LB_SETCURSEL, static_cast<WPARAM>(count - 1), 0) != LB_ERR;
+    return count_ > 0 && SendMessageW(listBox_, LB_SETCURSEL, static_cast<WPARAM>(count_ - 1), 0) != LB_ERR;
 }
 
 void Win32LogList::DeferRepaint() {

@@ -34,6 +34,8 @@ private:
     void RepaintNow();
 
     HWND listBox_;
+    // Taken from what adding and removing return: asking the box costs a message each time.
+    int count_ = 0;
     bool repaintPending_ = false;
 };
 

@@ -131,8 +131,10 @@ void MainWindow::UpdateDateAndTimePanels() {
     }
     shownTime_ = now;
     wchar_t text[64];
-    if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, text, 64) > 0) {
-        SendMessageW(statusBar_, SB_SETTEXTW, 3, reinterpret_cast<LPARAM>(text));
+    // Setting a panel repaints it, even with the same text; the date changes once a day.
+    if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, text, 64) > 0 && shownDate_ != text &&
+        SendMessageW(statusBar_, SB_SETTEXTW, 3, reinterpret_cast<LPARAM>(text))) {
+        shownDate_ = text;
     }
     if (GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &now, nullptr, text, 64) > 0) {
         SendMessageW(statusBar_, SB_SETTEXTW, 4, reinterpret_cast<LPARAM>(text));

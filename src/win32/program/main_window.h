@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "win32/program/window_events.h"
 
 namespace ostrilo::win32 {
@@ -38,6 +40,7 @@ private:
     HWND statusBar_ = nullptr;
     WindowEvents* events_ = nullptr;
     SYSTEMTIME shownTime_{};
+    std::wstring shownDate_;
 };
 
 }  // namespace ostrilo::win32
