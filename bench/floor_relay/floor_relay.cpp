@@ -116,9 +116,10 @@ int Run(HINSTANCE instance, int argc, char** argv) {
     Relay relay(libraries, bySocket ? &server : nullptr, view);
     relay.Start();
     TimerWindowHandlers handlers;
+    // The list is drawn after the tick's lines, so its paint comes before the next tick.
     handlers.onTick = [&] {
-        view.Tick();
         relay.Tick();
+        view.Tick();
     };
     handlers.onMessage = [&server](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         return server.OnMessage(window, message, wParam, lParam);

@@ -14,7 +14,7 @@ class LogView {
 public:
     bool Create(HWND window);
     void Add(const std::string& line);
-    // Once per 100 ms tick, before the relay's work.
+    // Once per 100 ms tick, after the relay's work.
     void Tick();
 
 private:
