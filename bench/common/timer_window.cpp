@@ -5,6 +5,9 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"Ostrilo_Bench_Floor";
 constexpr UINT_PTR kTimerId = 1;
+// The program's window at 96 dpi, so a list in it shows as many rows.
+constexpr int kClientWidth = 430;
+constexpr int kClientHeight = 237;
 
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
@@ -40,8 +43,11 @@ int RunTimerWindow(HINSTANCE instance, const wchar_t* caption, TimerWindowHandle
     windowClass.lpszClassName = kClassName;
     if (!RegisterClassExW(&windowClass)) return 1;
 
-    HWND window = CreateWindowExW(0, kClassName, caption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 450,
-                                  300, nullptr, nullptr, instance, &handlers);
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    HWND window = CreateWindowExW(0, kClassName, caption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
+                                  &handlers);
     if (!window) return 1;
     if (onCreated && !onCreated(window)) {
         DestroyWindow(window);

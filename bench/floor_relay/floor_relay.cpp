@@ -1,8 +1,10 @@
 // The relay floor: per tick it makes the same calls into the same outside libraries as
 // Ostrilo.exe (the WinCC check once a second, up to 20 messages, both presence probes)
 // and per alarm the same outside I/O (one SetCommandEntry per running Halvex library or
-// one socket line, and one day-file append per outcome), but keeps no list, status bar
-// or configuration. Usage: floor_relay.exe library | floor_relay.exe socket PORT
+// one socket line, and one log line per outcome: a day-file append and a line in the
+// window's list). It shows what the program's window must show, a list and a status bar
+// with a clock, and keeps no configuration.
+// Usage: floor_relay.exe library | floor_relay.exe socket PORT
 
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include "common/timer_window.h"
 #include "floor_relay/day_log.h"
 #include "floor_relay/line_server.h"
+#include "floor_relay/log_view.h"
 #include "floor_relay/outside_libraries.h"
 
 namespace ostrilo::bench {
@@ -30,8 +33,8 @@ std::string ProgramFolder() {
 
 class Relay {
 public:
-    Relay(OutsideLibraries libraries, LineServer* socket)
-        : libraries_(libraries), socket_(socket), log_(ProgramFolder() + "LogFiles"), buffer_(kBufferLength) {}
+    Relay(OutsideLibraries libraries, LineServer* socket, LogView& view)
+        : libraries_(libraries), socket_(socket), log_(ProgramFolder() + "LogFiles", view), buffer_(kBufferLength) {}
 
     void Start() {
         libraries_.getDllVersion();
@@ -109,16 +112,23 @@ int Run(HINSTANCE instance, int argc, char** argv) {
     if (!libraries.BridgePresent()) return 1;
 
     LineServer server;
-    Relay relay(libraries, bySocket ? &server : nullptr);
+    LogView view;
+    Relay relay(libraries, bySocket ? &server : nullptr, view);
     relay.Start();
     TimerWindowHandlers handlers;
-    handlers.onTick = [&relay] { relay.Tick(); };
+    // The list is drawn after the tick's lines, so its paint comes before the next tick.
+    handlers.onTick = [&] {
+        relay.Tick();
+        view.Tick();
+    };
     handlers.onMessage = [&server](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         return server.OnMessage(window, message, wParam, lParam);
     };
     const auto port = static_cast<unsigned short>(bySocket ? std::atoi(argv[2]) : 0);
     const int status = RunTimerWindow(instance, L"Bench floor - relay", handlers,
-                                      [&](HWND window) { return !bySocket || server.Listen(window, port); });
+                                      [&](HWND window) {
+        return view.Create(window) && (!bySocket || server.Listen(window, port));
+    });
     WSACleanup();
     return status;
 }
