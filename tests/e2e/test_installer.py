@@ -20,9 +20,9 @@ def package(out, *version):
     return next(out.glob("*.msi"))
 
 
-def msiexec(run, action, msi):
+def msiexec(run, action, msi, succeeds=True):
     done = run.wine("msiexec", action, "Z:" + str(msi).replace("/", "\\"), "/qn", timeout=INSTALL)
-    assert done.returncode == 0, "msiexec %s %s: %s" % (action, msi.name, done.stderr[-2000:])
+    assert (done.returncode == 0) == succeeds, "msiexec %s %s: %s" % (action, msi.name, done.stderr[-2000:])
 
 
 def state(run):
@@ -36,6 +36,7 @@ def relay_one_alarm(run, port, alarm):
     run.wait_log("We found out that WinCC is running")
     run.queue([alarm])
     assert halvex.read_line() == alarm + "||24"
+    run.wait_log("Sent Message to Halvex: " + alarm)
     halvex.close()
 
 
@@ -75,6 +76,7 @@ def test_install_upgrade_and_uninstall_keep_configuration_logs_and_spool(run, po
     assert "RunAsService    REG_SZ    1" in run.reg_query(PARAMETERS, "RunAsService")
     products = run.wine("reg", "query", r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall", "/s").stdout
     assert re.findall(r"DisplayVersion +REG_SZ +(\S+)", products) == ["1.0.2"], "the older version is gone"
+    msiexec(run, "/i", older, succeeds=False)  # an older package refuses to replace a newer one
 
     msiexec(run, "/x", newer)
     assert state(run) == "" and run.reg_query(SERVICE_KEY) is None and run.reg_query(EVENT_SOURCE) is None
