@@ -23,6 +23,11 @@ bool SetRestartOnFailure(SC_HANDLE service) {
     return ::ChangeServiceConfig2A(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failureActions) != FALSE;
 }
 
+bool SetDescription(SC_HANDLE service) {
+    SERVICE_DESCRIPTIONA description{const_cast<char*>(kServiceDescription)};
+    return ::ChangeServiceConfig2A(service, SERVICE_CONFIG_DESCRIPTION, &description) != FALSE;
+}
+
 bool SetRegistryValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size) {
     return ::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
 }
@@ -64,7 +69,9 @@ bool InstallService(const std::string& executablePath) {
         nullptr, nullptr, nullptr));
     if (!service.IsValid()) return false;
 
-    if (SetRestartOnFailure(service.Get()) && RegisterEventSourceKey(executablePath)) return true;
+    if (SetDescription(service.Get()) && SetRestartOnFailure(service.Get()) && RegisterEventSourceKey(executablePath)) {
+        return true;
+    }
     ::DeleteService(service.Get());
     RemoveEventSourceKey();
     return false;

@@ -10,6 +10,7 @@ import select
 import shutil
 import signal
 import socket
+import struct
 import subprocess
 import time
 from pathlib import Path
@@ -17,9 +18,10 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[2]
 WIN_BUILD = Path(os.environ.get("OSTRILO_WIN_BUILD_DIR") or ROOT / "build" / "win-x64")
 TEMPLATE = Path(os.environ.get("OSTRILO_WINE_TEMPLATE") or ROOT / "build" / "wine-template")
-# The 64-bit loader itself: the `wine` wrapper may pick a 32-bit one this kernel cannot run.
+# The loaders themselves, not the `wine` wrapper, which may pick a 32-bit one this kernel cannot run.
 WINE64, WINESERVER = (path if os.access(path, os.X_OK) else shutil.which(os.path.basename(path))
                       for path in ("/usr/lib/wine/wine64", "/usr/lib/wine/wineserver"))
+WINE32 = "/usr/lib/wine/wine"
 PROBE = WIN_BUILD / "tests" / "ostrilo_probe.exe"
 LIBRARIES = ("Ostrilo.dll", "Halvex2.dll", "Halvex3.dll")
 PROGRAM_KEY = r"HKLM\SOFTWARE\Fennmark\Ostrilo\Version 1"
@@ -35,6 +37,18 @@ OUTCOMES = {"sent": "Sent Message to Halvex: ", "send_failed": "Failed to send M
             "queued3": "Queued Message to Halvex using Halvex3.DLL: ",
             "not_queued": "Failed to queued Message to Halvex (not running?): "}
 _STAMP = re.compile(r"\d\d.\d\d.\d\d\.\d\d\d\t")
+
+
+def loader_of(program):
+    """The 32-bit loader for an x86 program (it starts 64-bit ones too), else the 64-bit one."""
+    with contextlib.suppress(OSError, struct.error), open(program, "rb") as image:
+        head = image.read(4096)
+        if struct.unpack_from("<H", head, struct.unpack_from("<I", head, 0x3C)[0] + 4)[0] == 0x14C:
+            return WINE32
+    return WINE64
+
+
+WINE = loader_of(WIN_BUILD / "bin" / "Ostrilo.exe")
 
 
 def missing_outputs():
@@ -130,7 +144,7 @@ class Run:
         subprocess.run([WINESERVER, "-p"], env=self.env, check=True, timeout=20)
         # The first program starts Wine's services, which keep its stderr: their event-log traces land there.
         with open(self.base / "background.err", "wb") as err:
-            subprocess.run([WINE64, str(PROBE), "wait-window", "0"], env=dict(self.env, WINEDEBUG="-all,+eventlog"),
+            subprocess.run([WINE, str(PROBE), "wait-window", "0"], env=dict(self.env, WINEDEBUG="-all,+eventlog"),
                            stdout=subprocess.DEVNULL, stderr=err, timeout=60, cwd=self.base)
 
     # --- the program folder and the registry ---
@@ -152,7 +166,7 @@ class Run:
 
     def wine(self, *args, timeout=WAIT):
         """A Windows command in this prefix; a CompletedProcess with Latin-1 text."""
-        done = subprocess.run([WINE64, *args], env=self.env, capture_output=True, timeout=timeout, cwd=self.base)
+        done = subprocess.run([WINE, *args], env=self.env, capture_output=True, timeout=timeout, cwd=self.base)
         done.stdout, done.stderr = done.stdout.decode("latin-1"), done.stderr.decode("latin-1")
         return done
 
@@ -176,7 +190,7 @@ class Run:
     def spawn(self, *args, winedebug="-all", program=None, name="other"):
         """A further instance of the program (or `program`), output in <base>/<name>.err."""
         err = open(self.base / (name + ".err"), "wb")
-        child = subprocess.Popen([WINE64, program or self.win_dir + "Ostrilo.exe", *args], cwd=self.base,
+        child = subprocess.Popen([WINE, program or self.win_dir + "Ostrilo.exe", *args], cwd=self.base,
                                  env=dict(self.env, WINEDEBUG=winedebug), stdout=subprocess.DEVNULL, stderr=err)
         err.close()
         return child

@@ -64,6 +64,7 @@ def test_installation_registers_the_service_and_removal_takes_it_away_each_endin
     assert re.search(r"Start +REG_DWORD +0x2\b", registration), "automatic start"
     assert re.search(r"Type +REG_DWORD +0x10\b", registration), "own process, not interactive"
     assert '"%sOstrilo.exe"' % run.win_dir in registration, "quoted program path"
+    assert "Description    REG_SZ    Relays WinCC alarm messages to the Halvex alarm server" in registration
     assert "%sOstrilo.exe" % run.win_dir in run.reg_query(EVENT_SOURCE), "the program holds the event texts"
     switch_run(run, "/u", "remove", "Ostrilo service uninstalled successfully")
     assert setting(run) == "0" and state(run) == ""
