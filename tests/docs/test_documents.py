@@ -1,10 +1,12 @@
-"""The documents quote the program's key names, sections and log lines: each must still be in the code."""
+"""The documents quote the program's key names, sections and log lines: each must still be in the code.
+Their links must reach what the release zip ships beside them."""
 import re
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
 DOCUMENTS = [ROOT / "README.md"] + sorted((ROOT / "docs").glob("*.md"))
 EXAMPLE = ROOT / "Ostrilo.ini.example"
+SHIPPED = set(DOCUMENTS) | set((ROOT / "docs").glob("*.png"))
 # What the program fills in: numbers, N/M/A and "..." for the rest.
 PLACEHOLDER = re.compile(r"\.\.\.|\b[NMA]\b|\b\d+\b")
 SHORTEST_PIECE = 4
@@ -81,3 +83,21 @@ def test_every_quoted_key_section_and_log_line_exists_in_the_code():
     assert {kind for _, kind, _ in QUOTES} == {"line", "key"} and len(QUOTES) > 100, "the check found little to check"
     missing = ["%s: %s %s" % quote for quote in QUOTES if not exists_in_code(quote[1], quote[2])]
     assert missing == [], "quoted, but not (any more) in the code:\n" + "\n".join(missing)
+
+
+def anchor(heading):
+    """The fragment a Markdown viewer gives a heading: lower case, punctuation dropped, blanks as hyphens."""
+    return re.sub(r"[^\w\- ]", "", heading.strip().lower()).replace(" ", "-")
+
+
+def test_every_link_and_image_reaches_a_shipped_file_and_heading():
+    broken = []
+    for path in DOCUMENTS:
+        for target in re.findall(r"\]\(([^)\s]+)\)", path.read_text(encoding="utf-8")):
+            file, _, fragment = target.partition("#")
+            linked = (path.parent / file).resolve() if file else path
+            headings = {anchor(h) for h in re.findall(r"^#+ (.*)", linked.read_text(encoding="utf-8"), re.M)} \
+                if linked.suffix == ".md" and linked in SHIPPED else set()
+            if "://" not in target and (linked not in SHIPPED or (fragment and fragment not in headings)):
+                broken.append("%s: %s" % (path.name, target))
+    assert broken == []
