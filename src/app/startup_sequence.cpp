@@ -50,6 +50,7 @@ void StartupSequence::AttachToServiceManager(platform::ServiceControl& service) 
 
 void StartupSequence::SettleConfiguration() {
     log_.WriteLog(std::string("Ostrilo version ") + kVersionText + " is starting");
+    WarnIfIniFileHasByteOrderMark();
     ReadDaysToKeepLogFiles();
     ReadConnectionType();
     ActOnConnectionType();
@@ -84,6 +85,12 @@ void StartupSequence::WarnIfProgramFolderIsOpen(platform::ServiceControl& servic
         "%ProgramFiles%, or restrict the folder with icacls as the README shows";
     log_.WriteLog(warning);
     service.WriteEventLogEntry(kEventTypeWarning, kLifecycleEventId, warning);
+}
+
+void StartupSequence::WarnIfIniFileHasByteOrderMark() {
+    if (!config_.IniFileStartsWithByteOrderMark()) return;
+    log_.WriteLog("Warning: Ostrilo.ini begins with a UTF-8 byte-order mark, so a section on its first line is "
+                  "not read; save it again with the encoding ANSI");
 }
 
 void StartupSequence::ReadDaysToKeepLogFiles() {

@@ -37,6 +37,7 @@ public:
     bool EnterRunMode(platform::ServiceControl& service, platform::FolderSecurity& folderSecurity);
 
 private:
+    void WarnIfIniFileHasByteOrderMark();
     void ReadDaysToKeepLogFiles();
     void ReadConnectionType();
     void ActOnConnectionType();

@@ -6,9 +6,19 @@
 
 namespace ostrilo {
 
+namespace {
+constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr std::size_t kByteOrderMarkLength = sizeof kUtf8ByteOrderMark - 1;
+}  // namespace
+
 ConfigReader::ConfigReader(platform::ProfileReader& profileReader, platform::Registry& registry,
-                           const std::string& appDirectory)
-    : profileReader_(profileReader), registry_(registry), appDirectory_(appDirectory) {}
+                           platform::DurableFiles& files, const std::string& appDirectory)
+    : profileReader_(profileReader), registry_(registry), files_(files), appDirectory_(appDirectory) {}
+
+bool ConfigReader::IniFileStartsWithByteOrderMark() {
+    const auto start = files_.ReadFileUpTo(appDirectory_ + kIniFileName, kByteOrderMarkLength);
+    return start && start->compare(0, kByteOrderMarkLength, kUtf8ByteOrderMark) == 0;
+}
 
 std::string ConfigReader::ReadIniValue(const std::string& section, const std::string& key,
                                        const std::string& defaultText) {

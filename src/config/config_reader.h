@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config/ini_values.h"
+#include "platform/durable_files.h"
 #include "platform/profile_reader.h"
 #include "platform/registry.h"
 
@@ -19,14 +20,18 @@ public:
     // appDirectory ends in a backslash; INI files are looked up in it. It is read at every
     // call: the start-up settles it after the reader exists.
     ConfigReader(platform::ProfileReader& profileReader, platform::Registry& registry,
-                 const std::string& appDirectory);
-    ConfigReader(platform::ProfileReader&, platform::Registry&, std::string&&) = delete;
+                 platform::DurableFiles& files, const std::string& appDirectory);
+    ConfigReader(platform::ProfileReader&, platform::Registry&, platform::DurableFiles&, std::string&&) = delete;
 
     // From Ostrilo.ini.
     std::string ReadIniValue(const std::string& section, const std::string& key,
                              const std::string& defaultText) override;
     std::string ReadIniValue(const std::string& section, const std::string& key,
                              const std::string& defaultText, const std::string& fileName);
+
+    // Notepad's "UTF-8" puts these three bytes first; the profile reader then takes them for
+    // part of the first section's name and never finds that section.
+    bool IniFileStartsWithByteOrderMark();
 
     // Empty when the caller's default applies: key or value missing, unreadable,
     // longer than 1024 bytes or without any data.
@@ -36,6 +41,7 @@ public:
 private:
     platform::ProfileReader& profileReader_;
     platform::Registry& registry_;
+    platform::DurableFiles& files_;
     const std::string& appDirectory_;
 };
 

@@ -29,15 +29,19 @@ def release(tmp_path_factory):
 def test_zip_holds_the_program_of_its_architecture_and_the_documents(release, arch):
     folder = "Ostrilo-1.0.02-win-%s/" % arch
     package = zipfile.ZipFile(release[0] / ("Ostrilo-1.0.02-win-%s.zip" % arch))
-    assert sorted(package.namelist()) == [folder, folder + "Ostrilo.exe", folder + "Ostrilo.ini.example",
-                                          folder + "README.md"]
+    documents = ["Ostrilo.ini.example", "README.md"] + ["docs/" + path.name for path in (ROOT / "docs").glob("*.md")]
+    assert sorted(package.namelist()) == sorted([folder, folder + "Ostrilo.exe", folder + "docs/",
+                                                 folder + "docs/screenshot.png"] + [folder + d for d in documents])
     program = package.read(folder + "Ostrilo.exe")
     header = struct.unpack_from("<I", program, 0x3C)[0]
     assert program[header:header + 4] == b"PE\0\0"
     assert struct.unpack_from("<H", program, header + 4)[0] == MACHINES[arch], "a swapped build loads no library"
     assert program == (ROOT / "build" / ("win-" + arch) / "bin" / "Ostrilo.exe").read_bytes()
-    for document in ("Ostrilo.ini.example", "README.md"):
-        assert package.read(folder + document) == (ROOT / document).read_bytes()
+    # Windows line ends, so Notepad on a plant PC shows them as written.
+    for document in documents:
+        assert package.read(folder + document) == (ROOT / document).read_bytes().replace(b"\r\n", b"\n").replace(
+            b"\n", b"\r\n")
+    assert package.read(folder + "docs/screenshot.png") == (ROOT / "docs" / "screenshot.png").read_bytes()
 
 
 def test_checksums_cover_every_release_file_and_an_unsigned_release_says_so(release):

@@ -129,6 +129,25 @@ def test_port_in_use_is_reported_and_the_program_runs_on(run):
         close_with_shutdown(run)
 
 
+BOM = "Warning: Ostrilo.ini begins with a UTF-8 byte-order mark, so a section on its first line is not read; " \
+      "save it again with the encoding ANSI"
+HOLD_ON = "We will hold messages that Halvex cannot take for up to 60 minutes, at most 10000 of them, in " \
+          "Spool\\HeldMessages.dat"
+
+
+# Settings a plant engineer can get wrong without a word; a comment first keeps [General] readable.
+@pytest.mark.parametrize("hold, expected", [
+    (["HoldUndeliveredMinutes=60 min"], ["The HoldUndeliveredMinutes 60 min is not a number of minutes, "
+                                         "no message will be held for Halvex"]),
+    (["HoldUndeliveredMinutes=60", "HoldUndeliveredMessages=-5"], [
+        "The HoldUndeliveredMessages -5 is not a number of messages, at most 10000 will be held", HOLD_ON]),
+], ids=["minutes", "messages"])
+def test_byte_order_mark_and_unusable_hold_values_are_named_at_start(run, hold, expected):
+    run.ini("\xef\xbb\xbf; Notepad's UTF-8\r\n" + general("ConnectionType=0", *hold))
+    assert startup_part(run) == [VERSION, BOM, TYPE_INI, LIBRARIES, CONNECTED] + expected + [STARTED]
+    run.close()
+
+
 def day_file_of_age(age):
     """A day-file name of that age by the retention's count (365 a year, 30 a month); the day
     number may exceed 31, since only the digits of the name count."""

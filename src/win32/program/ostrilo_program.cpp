@@ -17,7 +17,7 @@ OstriloProgram::OstriloProgram(MainWindow& window)
       statusBar_(window.StatusBar()),
       rounds_(window.Handle(), kWorkRoundTimerId),
       log_(clock_, files_, state_.appDirectory),
-      config_(profileReader_, registry_, state_.appDirectory),
+      config_(profileReader_, registry_, files_, state_.appDirectory),
       admission_(state_.halvexAddresses, log_, monotonicClock_),
       hold_(files_, clock_, log_),
       socketLink_(statusBar_, log_, budget_, rounds_, &admission_, &hold_),
@@ -60,7 +60,7 @@ void OstriloProgram::FormUnload() {
 
 void OstriloProgram::EnableHoldIfConfigured() {
     if (state_.connectionType == kNoAlarmExport) return;
-    if (const auto limits = ReadHoldLimits(config_)) hold_.Enable(*limits, state_.appDirectory);
+    if (const auto limits = ReadHoldLimits(config_, log_)) hold_.Enable(*limits, state_.appDirectory);
 }
 
 void OstriloProgram::OnTimer() {
