@@ -6,6 +6,7 @@
 
 #include <new>
 
+#include "win32/executable_path.h"
 #include "win32/scoped_handles.h"
 
 namespace ostrilo::win32 {
@@ -45,6 +46,6 @@ std::vector<RunningProcess> OtherRunningProcesses() {
     return processes;
 }
 
-std::string OwnImagePath() { return ImagePathOf(::GetCurrentProcess()).value_or(std::string()); }
+std::string OwnImagePath() { return ImagePathOf(::GetCurrentProcess()).value_or(ExecutablePath()); }
 
 }  // namespace ostrilo::win32
