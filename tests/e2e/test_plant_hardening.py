@@ -49,12 +49,17 @@ def test_service_mode_warns_of_an_open_program_folder_and_of_a_refused_start(ser
     run = service_run
     run.reg("RunAsService", "1", key=PARAMETERS)
     os.chmod(run.dir, 0o777)  # under Wine, write rights for others read as Everyone's
+    os.chmod(run.dir / "Halvex2.dll", 0o777)
     run.start(winedebug=TRACE)
     warning = run.wait_log("Warning: users who are not administrators may create or change files in the program "
                            "folder C:\\Ostrilo\\, ")
     run.wait_log(FIRST_TICK[-1])
     before = run.log()
     assert before[before.index(warning) - 1] == "Ostrilo started as a service"
+    assert before[before.index(warning) + 1] == (
+        "Warning: users who are not administrators may change C:\\Ostrilo\\Halvex2.dll, which this service runs or "
+        "writes as LocalSystem. Restrict it with icacls as the README shows")
+    assert sum(line.startswith("Warning:") for line in before) == 2, "the other files and folders are closed"
     traced = entry(warning.replace("\\", "\\\\"))  # Wine's trace doubles backslashes
     run.wait(lambda: traced in run.stderr(), "the warning in the event log")
 
