@@ -5,9 +5,9 @@
 namespace ostrilo {
 
 // Keeps the shutdown out of a running tick. A library that the tick calls may pump
-// window messages (COM-based ones do), so a close, a service stop or the end of the
-// Windows session can arrive while the tick is inside that call; the shutdown then runs
-// once the tick has returned instead of nested in it. A timer message that arrives the
+// window messages (COM-based ones do), so a close or a service stop can arrive while the
+// tick is inside that call; the shutdown then runs once the tick has returned instead of
+// nested in it. (The end of the Windows session cannot wait: it does not come here.) A timer message that arrives the
 // same way is dropped: the tick never re-enters itself.
 class ShutdownAfterTick {
 public:

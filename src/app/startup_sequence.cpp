@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "app/app_directory.h"
+#include "app/folder_security_warning.h"
 #include "app/lifecycle_events.h"
 #include "config/config_reader.h"
 #include "config/ipv4_address.h"
@@ -10,6 +12,7 @@
 #include "delivery/event_notification.h"
 #include "logging/log_writer.h"
 #include "platform/folder_security.h"
+#include "platform/profile_reader.h"
 #include "platform/service_control.h"
 #include "platform/tcp.h"
 #include "supervision/wincc_bridge.h"
@@ -69,22 +72,32 @@ bool StartupSequence::EnterRunMode(platform::ServiceControl& service, platform::
     service.ReportRunning();
     service.WriteEventLogEntry(kEventTypeInformation, kLifecycleEventId, "Ostrilo started");
     log_.WriteLog("Ostrilo started as a service");
-    WarnIfProgramFolderIsOpen(service, folderSecurity);
+    WarnOfOpenProgramFiles(service, folderSecurity);
     return false;
 }
 
 // The service runs as LocalSystem and loads its libraries from this folder first: a
-// library planted there by any user would run with the system's rights.
-void StartupSequence::WarnIfProgramFolderIsOpen(platform::ServiceControl& service,
-                                                platform::FolderSecurity& folderSecurity) {
-    if (!folderSecurity.OpenToNonAdministrators(state_.appDirectory)) return;
-    const std::string warning =
-        "Warning: users who are not administrators may create or change files in the program folder " +
-        state_.appDirectory +
-        ", so any of them could plant a library that this service runs as LocalSystem. Install Ostrilo under "
-        "%ProgramFiles%, or restrict the folder with icacls as the README shows";
-    log_.WriteLog(warning);
-    service.WriteEventLogEntry(kEventTypeWarning, kLifecycleEventId, warning);
+// library planted there by any user would run with the system's rights. The files it
+// runs, and the folders it writes to, are just as much a way in.
+void StartupSequence::WarnOfOpenProgramFiles(platform::ServiceControl& service,
+                                             platform::FolderSecurity& folderSecurity) {
+    if (folderSecurity.OpenToNonAdministrators(state_.appDirectory)) {
+        WriteFolderSecurityWarning(
+            log_, service,
+            "Warning: users who are not administrators may create or change files in the program folder " +
+                state_.appDirectory +
+                ", so any of them could plant a library that this service runs as LocalSystem. Install Ostrilo under "
+                "%ProgramFiles%, or restrict the folder with icacls as the README shows");
+    }
+    for (const char* name : {"Ostrilo.exe", "Ostrilo.dll", "Halvex2.dll", "Halvex3.dll", kLogFolderName,
+                             kSpoolFolderName}) {
+        const std::string path = state_.appDirectory + name;
+        if (!folderSecurity.OpenToNonAdministrators(path)) continue;
+        WriteFolderSecurityWarning(log_, service,
+                                   "Warning: users who are not administrators may change " + path +
+                                       ", which this service runs or writes as LocalSystem. Restrict it with "
+                                       "icacls as the README shows");
+    }
 }
 
 void StartupSequence::WarnIfIniFileHasByteOrderMark() {
@@ -178,7 +191,15 @@ std::optional<std::uint32_t> StartupSequence::ReadListenAddress(std::string& ref
 }
 
 void StartupSequence::ReadHalvexAddresses() {
-    state_.halvexAddresses = PeerAllowList::Parse(config_.ReadIniValue(kGeneralSection, "HalvexAddresses", ""));
+    const std::string text = config_.ReadIniValue(kGeneralSection, "HalvexAddresses", "");
+    // A cut list may end in a shortened address that admits someone never meant.
+    if (text.size() >= platform::kLongestProfileValue) {
+        state_.halvexAddresses = PeerAllowList::AdmitNobody();
+        log_.WriteLog("HalvexAddresses is longer than " + std::to_string(platform::kLongestProfileValue - 1) +
+                      " characters, we will accept no Halvex connection");
+        return;
+    }
+    state_.halvexAddresses = PeerAllowList::Parse(text);
     const PeerAllowList& allowed = state_.halvexAddresses;
     if (!allowed.IsRestricted()) return;
     if (!allowed.BadEntries().empty()) {

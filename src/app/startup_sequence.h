@@ -31,8 +31,8 @@ public:
     // bridge library cannot make the manager give up on the start.
     void AttachToServiceManager(platform::ServiceControl& service);
     void SettleConfiguration();
-    // Service mode: reports the service running and warns when the program folder is
-    // open to non-administrators. Returns whether the main window is to be shown (it
+    // Service mode: reports the service running and warns when the program folder, the
+    // files the service loads or the folders it writes are open to non-administrators. Returns whether the main window is to be shown (it
     // stays hidden for a service).
     bool EnterRunMode(platform::ServiceControl& service, platform::FolderSecurity& folderSecurity);
 
@@ -47,7 +47,7 @@ private:
     void ReadHalvexAddresses();
     void CheckBridgeLibraryVersion();
     void ConnectBridgeLibrary();
-    void WarnIfProgramFolderIsOpen(platform::ServiceControl& service, platform::FolderSecurity& folderSecurity);
+    void WarnOfOpenProgramFiles(platform::ServiceControl& service, platform::FolderSecurity& folderSecurity);
     void ReadHeartbeatInterval();
 
     StartupState& state_;

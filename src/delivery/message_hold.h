@@ -48,6 +48,8 @@ public:
     // Changes between the two reach the disk once, at the end; outside them at once.
     void BeginBatch() { ++batchDepth_; }
     void EndBatch();
+    // Before the process ends inside a batch: what is held reaches the disk now.
+    void WriteOutNow() { spool_.Flush(held_); }
 
 private:
     void NoteFilling();

@@ -35,6 +35,12 @@ PeerAllowList PeerAllowList::Parse(std::string_view setting) {
     return list;
 }
 
+PeerAllowList PeerAllowList::AdmitNobody() {
+    PeerAllowList list;
+    list.restricted_ = true;
+    return list;
+}
+
 bool PeerAllowList::Admits(std::uint32_t peer) const {
     if (!restricted_) return true;
     return std::any_of(ranges_.begin(), ranges_.end(), [peer](const AddressRange& range) { return range.Contains(peer); });

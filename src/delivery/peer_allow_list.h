@@ -17,6 +17,7 @@ public:
     // blanks: everyone may connect. Entries that are not addresses are kept apart, named
     // for the log, and admit nobody.
     static PeerAllowList Parse(std::string_view setting);
+    static PeerAllowList AdmitNobody();
 
     bool IsRestricted() const { return restricted_; }
     bool Admits(std::uint32_t peer) const;

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace ostrilo::platform {
+
+// A value this long may have been cut.
+constexpr std::size_t kLongestProfileValue = 2047;
 
 // The Windows profile (INI) reader: blanks around a value trimmed, one pair of
 // enclosing quotes removed, names matched without regard to case, values cut to

@@ -115,13 +115,23 @@ FixedText<kLineCapacity> CrashLine(const Crash& crash, const SYSTEMTIME& now) {
     return line;
 }
 
+// The report is written with the rights of the crashed process, the system's for the
+// service: a log folder, or a name in it, that someone turned into a link must not lead
+// those writes elsewhere.
+constexpr DWORD kNoLinkFollowed = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+
+bool IsLink(const char* path) {
+    const DWORD attributes = ::GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 void WriteCrashLine(const Crash& crash, const SYSTEMTIME& now) {
     const auto path = FileInLogFolder(now, "", ".Log", false);
     const auto line = CrashLine(crash, now);
     if (!path.Complete()) return;
     const ScopedFileHandle file(::CreateFileA(path.Text(), FILE_APPEND_DATA,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                              OPEN_ALWAYS, kNoLinkFollowed, nullptr));
     DWORD written = 0;
     if (file.IsValid()) ::WriteFile(file.Get(), line.Text(), line.Length(), &written, nullptr);
 }
@@ -130,7 +140,7 @@ void WriteMiniDump(const Crash& crash, const SYSTEMTIME& now) {
     const auto path = FileInLogFolder(now, "Ostrilo-", ".dmp", true);
     if (g_setup.writeDump == nullptr || !path.Complete()) return;
     const ScopedFileHandle file(
-        ::CreateFileA(path.Text(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ::CreateFileA(path.Text(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, kNoLinkFollowed, nullptr));
     if (!file.IsValid()) return;
     MINIDUMP_EXCEPTION_INFORMATION exception{crash.threadId, crash.pointers, FALSE};
     g_setup.writeDump(::GetCurrentProcess(), ::GetCurrentProcessId(), file.Get(), MiniDumpNormal,
@@ -142,6 +152,7 @@ void WriteReport(const Crash& crash) {
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
     ::CreateDirectoryA(g_setup.logFolder, nullptr);
+    if (IsLink(g_setup.logFolder)) return;
     // The line first: it is small and certain, the dump may fail on a damaged process.
     WriteCrashLine(crash, now);
     WriteMiniDump(crash, now);

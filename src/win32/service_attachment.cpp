@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "app/start_checkpoints.h"
 #include "win32/service_identity.h"
 
 namespace ostrilo::win32 {
@@ -92,7 +93,9 @@ void ServiceAttachment::ReportStartProgress() {
         if (statusHandle_ == nullptr) return;
         SetState(running_ ? SERVICE_RUNNING : SERVICE_START_PENDING, running_ ? 0 : kStartWaitHintMs);
     }
+    const ULONGLONG began = ::GetTickCount64();
     while (::WaitForSingleObject(startupFinished_.Get(), kStartCheckpointIntervalMs) == WAIT_TIMEOUT) {
+        if (!StartCheckpointDue(std::chrono::milliseconds(::GetTickCount64() - began))) return;
         const std::lock_guard<std::mutex> lock(statusLock_);
         if (status_.dwCurrentState != SERVICE_START_PENDING) return;
         SetState(SERVICE_START_PENDING, kStartWaitHintMs);

@@ -81,7 +81,10 @@ bool UninstallService() {
     bool serviceDeleted = false;
     if (const ScopedServiceHandle manager = OpenServiceManager(SC_MANAGER_CONNECT); manager.IsValid()) {
         const ScopedServiceHandle service(::OpenServiceA(manager.Get(), kServiceName, DELETE));
-        serviceDeleted = service.IsValid() && ::DeleteService(service.Get()) != FALSE;
+        // Removed by hand (sc delete) already: the removal's goal holds, and the setting
+        // that makes every start a service start must be reset all the same.
+        serviceDeleted = service.IsValid() ? ::DeleteService(service.Get()) != FALSE
+                                           : ::GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
     }
     const bool sourceRemoved = RemoveEventSourceKey();
     return serviceDeleted && sourceRemoved;

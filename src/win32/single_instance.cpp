@@ -1,5 +1,7 @@
 #include "win32/single_instance.h"
 
+#include "win32/running_processes.h"
+
 namespace ostrilo::win32 {
 namespace {
 
@@ -9,24 +11,22 @@ std::string NameWithoutPrefix(const std::string& mutexName) {
     return lastBackslash == std::string::npos ? mutexName : mutexName.substr(lastBackslash + 1);
 }
 
+// Anyone may make the Global name; it counts only while this program runs elsewhere.
+bool GlobalMutexHeldByThisProgram() {
+    return AnotherProcessRunsThisProgram(OwnImagePath(), OtherRunningProcesses());
+}
+
 }  // namespace
 
 SingleInstance::SingleInstance(const std::string& mutexName)
     : administratorsLock_(NameWithoutPrefix(mutexName)), mutex_(::CreateMutexA(nullptr, FALSE, mutexName.c_str())) {
     const DWORD error = ::GetLastError();
-    switch (administratorsLock_.GetState()) {
-    case AdministratorsLock::State::Held:
-        anotherInstance_ = false;
-        break;
-    case AdministratorsLock::State::HeldElsewhere:
-        anotherInstance_ = true;
-        break;
-    case AdministratorsLock::State::Unavailable:
-        // A mutex made by the service under another account may refuse us any access; it
-        // exists all the same. Any other failure says nothing of other instances.
-        anotherInstance_ = mutex_.IsValid() ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
-        break;
-    }
+    // A mutex made by the service under another account may refuse us any access; it
+    // exists all the same. Any other failure says nothing of other instances.
+    const bool globalNameTaken = mutex_.IsValid() ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
+    // An instance started without administrator rights holds only the Global mutex.
+    anotherInstance_ = administratorsLock_.GetState() == AdministratorsLock::State::HeldElsewhere ||
+                       (globalNameTaken && GlobalMutexHeldByThisProgram());
 }
 
 }  // namespace ostrilo::win32

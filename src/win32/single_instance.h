@@ -13,10 +13,9 @@ namespace ostrilo::win32 {
 constexpr char kInstanceMutexName[] = "Global\\Fennmark.Ostrilo.Instance";
 
 // Any user can create a Global name first, and would then keep the service from ever
-// starting. So an instance with administrator rights trusts only the administrators'
-// lock of the same name, and holds the Global mutex just so that instances without
-// those rights see it. Those decide by the Global mutex alone, as does every instance
-// where private namespaces are missing (Wine).
+// starting. So the Global mutex counts only while another process runs this very
+// executable; the administrators' lock of the same name, which no plain user can take,
+// counts always. Where private namespaces are missing (Wine) the Global mutex decides.
 class SingleInstance {
 public:
     explicit SingleInstance(const std::string& mutexName = kInstanceMutexName);

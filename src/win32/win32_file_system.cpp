@@ -11,7 +11,9 @@ namespace {
 // Large texts are written in pieces so that every length fits WriteFile's 32-bit count.
 constexpr std::size_t kMaxWriteChunk = 1 << 20;
 
-constexpr DWORD kUnlistedAttributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+// A listed link would not be the file its name promises.
+constexpr DWORD kUnlistedAttributes =
+    FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '\\' || folder.back() == '/') {
@@ -32,11 +34,8 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
-ScopedFileHandle OpenShared(const std::string& path, DWORD access, DWORD disposition) {
-    // Sharing everything lets other programs read, copy or delete the file meanwhile.
-    return ScopedFileHandle(::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                          nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
+// As DeleteFile and SetFileAttributes do: a name that is a link stands for the link.
+constexpr DWORD kTheLinkItself = FILE_FLAG_OPEN_REPARSE_POINT;
 
 bool WriteAndFlush(HANDLE file, std::string_view bytes) {
     return WriteAll(file, bytes) && ::FlushFileBuffers(file) != FALSE;
@@ -44,17 +43,28 @@ bool WriteAndFlush(HANDLE file, std::string_view bytes) {
 
 }  // namespace
 
+ScopedFileHandle Win32FileSystem::Open(const std::string& path, DWORD access, DWORD disposition, DWORD flags) {
+    if (!links_.Allows(path)) return ScopedFileHandle();
+    // A link put in place between the check and the open is opened itself, not followed.
+    if (links_.Covers(path)) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+    // Sharing everything lets other programs read, copy or delete the file meanwhile.
+    ScopedFileHandle file(::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, disposition, flags, nullptr));
+    if (file.IsValid() && !links_.IsPlainFile(path, file.Get())) return ScopedFileHandle();
+    return file;
+}
+
 bool Win32FileSystem::MakeFolder(const std::string& path) {
-    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+    return links_.Allows(path) && ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
 }
 
 bool Win32FileSystem::AppendToFile(const std::string& path, std::string_view bytes) {
-    const ScopedFileHandle file = OpenShared(path, FILE_APPEND_DATA, OPEN_ALWAYS);
+    const ScopedFileHandle file = Open(path, FILE_APPEND_DATA, OPEN_ALWAYS);
     return file.IsValid() && WriteAll(file.Get(), bytes);
 }
 
 std::optional<std::string> Win32FileSystem::ReadFileUpTo(const std::string& path, std::size_t maxBytes) {
-    const ScopedFileHandle file = OpenShared(path, GENERIC_READ, OPEN_EXISTING);
+    const ScopedFileHandle file = Open(path, GENERIC_READ, OPEN_EXISTING);
     if (!file.IsValid()) return std::nullopt;
     try {
         std::string bytes;
@@ -74,7 +84,7 @@ std::optional<std::string> Win32FileSystem::ReadFileUpTo(const std::string& path
 }
 
 bool Win32FileSystem::AppendAndFlush(const std::string& path, std::string_view bytes) {
-    const ScopedFileHandle file = OpenShared(path, FILE_APPEND_DATA, OPEN_ALWAYS);
+    const ScopedFileHandle file = Open(path, FILE_APPEND_DATA, OPEN_ALWAYS);
     return file.IsValid() && WriteAndFlush(file.Get(), bytes);
 }
 
@@ -82,18 +92,21 @@ bool Win32FileSystem::ReplaceWholeFile(const std::string& path, std::string_view
     // Written beside it first and moved over it, so a cut leaves the old file whole.
     const std::string fresh = path + ".new";
     {
-        const ScopedFileHandle file = OpenShared(fresh, GENERIC_WRITE, CREATE_ALWAYS);
+        const ScopedFileHandle file = Open(fresh, GENERIC_WRITE, CREATE_ALWAYS);
         if (!file.IsValid() || !WriteAndFlush(file.Get(), bytes)) return false;
     }
-    return ::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    return links_.Allows(path) &&
+           ::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 bool Win32FileSystem::RenameFile(const std::string& from, const std::string& to) {
-    return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    return links_.Allows(from) && links_.Allows(to) &&
+           ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
 std::vector<std::string> Win32FileSystem::ListFiles(const std::string& folder, const std::string& pattern) {
     std::vector<std::string> names;
+    if (!links_.Allows(folder)) return names;
     try {
         WIN32_FIND_DATAA found{};
         const ScopedFindHandle search(::FindFirstFileA(JoinPath(folder, pattern).c_str(), &found));
@@ -112,11 +125,18 @@ std::vector<std::string> Win32FileSystem::ListFiles(const std::string& folder, c
 }
 
 bool Win32FileSystem::ClearAttributes(const std::string& path) {
-    return ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE;
+    const ScopedFileHandle file = Open(path, FILE_WRITE_ATTRIBUTES, OPEN_EXISTING, kTheLinkItself);
+    FILE_BASIC_INFO basic{};
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    return file.IsValid() && ::SetFileInformationByHandle(file.Get(), FileBasicInfo, &basic, sizeof basic) != FALSE;
 }
 
+// Deleted through the handle that was checked, so it is that file that goes.
 bool Win32FileSystem::RemoveFile(const std::string& path) {
-    return ::DeleteFileA(path.c_str()) != FALSE;
+    const ScopedFileHandle file = Open(path, DELETE, OPEN_EXISTING, kTheLinkItself);
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return file.IsValid() &&
+           ::SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
 
 }  // namespace ostrilo::win32

@@ -4,13 +4,13 @@
 
 namespace ostrilo::win32 {
 
-// Reads the folder's access list. Allowed entries for the four non-administrator
-// groups count when they let them add files, take files away, or change the folder's
-// own rights, or when they are inherited by the folder's files with write rights.
-// Deny entries are not weighed against them: the check errs on the side of warning.
+// Reads the owner and the access list of a folder or file. Allowed entries count when
+// they let an untrusted account add files, take files away, change a file, or change the
+// object's own rights, or when a folder hands write rights down to its files. Deny
+// entries are not weighed against them: the check errs on the side of warning.
 class Win32FolderSecurity : public platform::FolderSecurity {
 public:
-    bool OpenToNonAdministrators(const std::string& folder) override;
+    bool OpenToNonAdministrators(const std::string& path) override;
 };
 
 }  // namespace ostrilo::win32

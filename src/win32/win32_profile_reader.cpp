@@ -7,8 +7,8 @@
 namespace ostrilo::win32 {
 namespace {
 
-// Holds 2047 characters and the terminating zero; longer values are cut there.
-constexpr DWORD kValueBufferSize = 2048;
+// Holds the longest value and the terminating zero; longer values are cut there.
+constexpr DWORD kValueBufferSize = platform::kLongestProfileValue + 1;
 
 }  // namespace
 

@@ -1,7 +1,9 @@
-"""Plant PC life: the session ends, a slow bridge at boot, piled-up dumps, an open folder, a held lock."""
+"""Plant PC life: the session ends, a slow bridge at boot, piled-up dumps, an open folder, a held lock, links."""
 import os
 import re
+import threading
 
+from conftest import general
 from test_service import (FIRST_TICK, PARAMETERS, SERVICE_START, SHUTDOWN, TRACE, entry, service_run,  # noqa: F401
                           state, switch_run)
 
@@ -47,12 +49,17 @@ def test_service_mode_warns_of_an_open_program_folder_and_of_a_refused_start(ser
     run = service_run
     run.reg("RunAsService", "1", key=PARAMETERS)
     os.chmod(run.dir, 0o777)  # under Wine, write rights for others read as Everyone's
+    os.chmod(run.dir / "Halvex2.dll", 0o777)
     run.start(winedebug=TRACE)
     warning = run.wait_log("Warning: users who are not administrators may create or change files in the program "
                            "folder C:\\Ostrilo\\, ")
     run.wait_log(FIRST_TICK[-1])
     before = run.log()
     assert before[before.index(warning) - 1] == "Ostrilo started as a service"
+    assert before[before.index(warning) + 1] == (
+        "Warning: users who are not administrators may change C:\\Ostrilo\\Halvex2.dll, which this service runs or "
+        "writes as LocalSystem. Restrict it with icacls as the README shows")
+    assert sum(line.startswith("Warning:") for line in before) == 2, "the other files and folders are closed"
     traced = entry(warning.replace("\\", "\\\\"))  # Wine's trace doubles backslashes
     run.wait(lambda: traced in run.stderr(), "the warning in the event log")
 
@@ -61,3 +68,42 @@ def test_service_mode_warns_of_an_open_program_folder_and_of_a_refused_start(ser
     assert entry("Ostrilo did not start as a service: another instance of Ostrilo is already running. "
                  "End that instance, then start the service again") in run.stderr("second")
     assert run.log() == before, "the refused start writes no log line"
+
+
+def test_service_mode_follows_no_link_in_place_of_its_log_and_spool_folders(service_run):
+    run = service_run
+    run.ini(general("ConnectionType=0", "HoldUndeliveredMinutes=60"))
+    elsewhere = run.base / "elsewhere"
+    dumps = ["Ostrilo-2026-11-%02d-120000.dmp" % day for day in range(1, 13)]
+    for folder, names in (("LogFiles", dumps), ("Spool", [])):
+        (elsewhere / folder).mkdir(parents=True)
+        for name in names:
+            (elsewhere / folder / name).write_text("dump")
+        os.symlink(elsewhere / folder, run.dir / folder)
+    run.reg("RunAsService", "1", key=PARAMETERS)
+    run.start(winedebug=TRACE)
+    warnings = [entry("Warning: C:\\\\Ostrilo\\\\%s is a junction, mount point or symbolic link, or holds one, so "
+                      "this service writes nothing there. Make it a plain folder that only administrators may "
+                      "change, then restart the service" % folder) for folder in ("LogFiles", "Spool")]
+    run.wait(lambda: all(warning in run.stderr() for warning in warnings), "both warnings in the event log")
+    run.probe("close")
+    assert run.wait_exit() == 0
+    assert sorted(os.listdir(elsewhere / "LogFiles")) == dumps, "no log written, no dump deleted through the link"
+    assert os.listdir(elsewhere / "Spool") == []
+    assert [run.stderr().count(warning) for warning in warnings] == [1, 1]
+
+
+def test_a_name_taken_by_another_program_keeps_no_instance_from_starting(service_run):
+    run = service_run
+    marker = run.base / "mutex.held"
+    squatter = threading.Thread(target=run.probe, args=(
+        "hold-mutex", "Global\\Fennmark.Ostrilo.Instance", "Z:" + str(marker).replace("/", "\\"), "8"))
+    squatter.start()
+    run.wait(marker.exists, "the name taken")
+    run.start()
+    run.wait_log(FIRST_TICK[-1])
+    second = run.spawn(name="second")
+    assert run.probe("answer-box", "20") == ["Ostrilo is already started!"]
+    assert run.wait_exit(child=second) == 0
+    run.close()
+    squatter.join()

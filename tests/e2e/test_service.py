@@ -92,9 +92,10 @@ def test_service_manager_runs_it_hidden_and_its_stop_runs_the_whole_shutdown(ser
     assert traced.index(entry("Ostrilo started")) < traced.index(entry("Ostrilo has been shutdown"))
 
 
-def test_removal_without_a_service_fails_and_leaves_the_setting_absent(service_run):
-    switch_run(service_run, "-U /i", "remove", "Ostrilo failed to uninstall as service")
-    assert setting(service_run) is None
+def test_removal_after_the_service_was_deleted_by_hand_resets_the_setting(service_run):
+    service_run.reg("RunAsService", "1", key=PARAMETERS)
+    switch_run(service_run, "-U /i", "remove", "Ostrilo service uninstalled successfully")
+    assert setting(service_run) == "0"
     assert service_run.log() == SHUTDOWN
 
 

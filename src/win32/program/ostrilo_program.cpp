@@ -1,5 +1,6 @@
 #include "win32/program/ostrilo_program.h"
 
+#include "app/app_directory.h"
 #include "app/service_switches.h"
 #include "app/shutdown_sequence.h"
 #include "app/startup_sequence.h"
@@ -17,6 +18,7 @@ OstriloProgram::OstriloProgram(MainWindow& window)
       statusBar_(window.StatusBar()),
       rounds_(window.Handle(), kWorkRoundTimerId),
       log_(clock_, files_, state_.appDirectory),
+      linkWarnings_(log_, service_),
       config_(profileReader_, registry_, files_, state_.appDirectory),
       admission_(state_.halvexAddresses, log_, monotonicClock_),
       hold_(files_, clock_, log_),
@@ -38,8 +40,9 @@ OstriloProgram::OstriloProgram(MainWindow& window)
 
 bool OstriloProgram::FormLoad(const std::string& appDirectory) {
     state_.appDirectory = appDirectory;
-    KeepNewestCrashDumps(files_, appDirectory + "LogFiles\\");
     const RunKind kind = ServiceSwitches(state_, service_, process_).Classify();
+    RefuseLinkedFoldersInServiceMode();
+    KeepNewestCrashDumps(files_, appDirectory + kLogFolderName + "\\");
     if (kind != RunKind::NormalStart) {
         FormUnload();
         return false;
@@ -52,6 +55,14 @@ bool OstriloProgram::FormLoad(const std::string& appDirectory) {
     notifier_.SendEventNotification(kNotifyOstriloStarted);
     started_ = true;
     return showWindow;
+}
+
+// The service writes with the system's rights: a folder of its own turned into a link
+// by someone else must not take those writes elsewhere.
+void OstriloProgram::RefuseLinkedFoldersInServiceMode() {
+    if (!state_.runAsService) return;
+    files_.RefuseLinksIn({state_.appDirectory + kLogFolderName, state_.appDirectory + kSpoolFolderName},
+                         [this](const std::string& folder) { linkWarnings_.Warn(folder); });
 }
 
 void OstriloProgram::FormUnload() {
@@ -126,7 +137,12 @@ void OstriloProgram::OnServiceRequest(WPARAM) {
 void OstriloProgram::OnSessionEnd() {
     // A service hears of a Windows shutdown from the service manager, and must outlive
     // the log-off of whoever was logged on.
-    if (!state_.runAsService) shutdownAfterTick_.RequestShutdown();
+    if (state_.runAsService) return;
+    // Windows may end the process as soon as this message is answered, even while a tick
+    // waits in a library call that pumps messages: the shutdown cannot wait for that tick
+    // to return. What the tick has held so far reaches the spool first.
+    hold_.WriteOutNow();
+    FormUnload();
 }
 
 }  // namespace ostrilo::win32

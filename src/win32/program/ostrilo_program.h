@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/folder_security_warning.h"
 #include "app/shutdown_after_tick.h"
 #include "app/startup_state.h"
 #include "config/config_reader.h"
@@ -54,6 +55,7 @@ public:
 
 private:
     void FormUnload();
+    void RefuseLinkedFoldersInServiceMode();
     void EnableHoldIfConfigured();
     void DeliverHeldThenTick();
 
@@ -77,6 +79,7 @@ private:
     WorkBudget budget_;
     Win32WorkRounds rounds_;
     LogSink log_;
+    LinkedFolderWarnings linkWarnings_;
     ConfigReader config_;
     PeerAdmission admission_;
     MessageHold hold_;

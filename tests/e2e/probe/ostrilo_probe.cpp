@@ -2,7 +2,7 @@
 // it sees, one item per line. Exit code 0 on success, 1 with a message on stderr, 2 on usage:
 //   ostrilo_probe [--service-station] wait-window SECONDS | close | list-lines | panels |
 //                 answer-box SECONDS | visibility | answer-times SECONDS |
-//                 end-session | lock-file PATH SECONDS
+//                 end-session | lock-file PATH SECONDS | hold-mutex NAME MARKER SECONDS
 
 #include <fcntl.h>
 #include <io.h>
@@ -110,15 +110,27 @@ int AnswerBox(DWORD seconds) {
 }
 
 // Holds PATH open without sharing, as a careless reader of the log might; PATH.held exists meanwhile.
+// Holds `object` for `seconds`; `marker` exists meanwhile, so a test knows when it is held.
+int HoldWithMarker(HANDLE object, const std::string& marker, DWORD seconds) {
+    HANDLE held = CreateFileA(marker.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    Sleep(seconds * 1000);
+    CloseHandle(held);
+    CloseHandle(object);
+    return 0;
+}
+
 int LockFile(const char* path, DWORD seconds) {
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return Fail(std::string("cannot lock ") + path);
-    HANDLE held = CreateFileA((std::string(path) + ".held").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                              nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    Sleep(seconds * 1000);
-    CloseHandle(held);
-    CloseHandle(file);
-    return 0;
+    return HoldWithMarker(file, std::string(path) + ".held", seconds);
+}
+
+// What any user may do: take the program's instance name first.
+int HoldMutex(const char* name, const char* marker, DWORD seconds) {
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, name);
+    if (mutex == nullptr) return Fail(std::string("cannot create ") + name);
+    return HoldWithMarker(mutex, marker, seconds);
 }
 
 // A service's windows live in the service manager's window station.
@@ -156,6 +168,7 @@ int Run(int argc, char** argv) {
     const DWORD seconds = argc > 2 ? std::strtoul(argv[argc - 1], nullptr, 10) : 0;
     if (command == "answer-box" && argc == 3) return AnswerBox(seconds);
     if (command == "lock-file" && argc == 4) return LockFile(argv[2], seconds);
+    if (command == "hold-mutex" && argc == 5) return HoldMutex(argv[2], argv[3], seconds);
     if (argc != (command == "wait-window" || command == "answer-times" ? 3 : 2)) return usage;
     const DWORD waitMs = command == "wait-window" ? seconds * 1000 : 10000;
     HWND window = PollFor(waitMs, [] { return FindWindowA(nullptr, kCaption); });
