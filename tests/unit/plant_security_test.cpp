@@ -82,7 +82,8 @@ TEST(PlantSecurity, HalvexAddressesAsLongAsTheReaderCutsAdmitsNobody) {
         profile.halvexAddresses = "10.1.2.15," + std::string(length - 18, ' ') + "10.1.2.1";
         NoRegistry registry;
         const std::string folder = "C:\\Ostrilo\\";
-        ConfigReader config(profile, registry, folder);
+        fakes::DurableFiles files;
+        ConfigReader config(profile, registry, files, folder);
         fakes::Log log;
         fakes::Listener listener;
         fakes::Bridge bridge;
