@@ -1,4 +1,5 @@
-"""Fixtures `run` (a prepared, unstarted Run) and `port`, ini helpers; lacking the Windows build or Wine fails."""
+"""Fixtures `run` (a prepared, unstarted Run) and `port`, ini helpers; lacking the Windows build, Wine or the
+tests' time bound fails."""
 import random
 import socket
 
@@ -8,9 +9,10 @@ import ostrilo_e2e as e2e
 
 
 def pytest_sessionstart(session):
-    missing = e2e.missing_outputs()
+    bounded = session.config.pluginmanager.hasplugin("timeout")  # pytest.ini's bound on every test
+    missing = e2e.missing_outputs() + ([] if bounded else ["pytest-timeout"])
     if missing:
-        pytest.exit("end-to-end tests need %s: run scripts/build (scripts/bootstrap installs Wine)"
+        pytest.exit("end-to-end tests need %s: run scripts/build (scripts/bootstrap installs Wine and pytest-timeout)"
                     % ", ".join(missing), returncode=1)
 
 

@@ -182,20 +182,25 @@ def test_newest_peer_wins_input_is_ignored_and_a_reconnect_resumes(run, port):
     assert (counts["sent"], counts["send_failed"]) == (2, 1)
 
 
-def test_peer_that_stops_reading_is_dropped_at_the_bound_and_every_alarm_is_accounted(run, port):
+def test_reading_peer_takes_megabytes_but_one_that_stops_is_dropped_at_the_bound_with_every_alarm_accounted(run, port):
     run.control("Ostrilo", "project=P\n")
     start_socket(run, port)
     peer = connect(run, port)
+    read = [("Read %d " % number).ljust(8000, "r") for number in range(1, 601)]
+    run.queue(read)
+    received = [peer.read_line() for _ in read]
+    assert received == [alarm + "||24" for alarm in read], "4.8 MB through a reading peer, the link kept"
     alarms = [("Alarm %d " % number).ljust(8000, "x") for number in range(1, 801)]
     run.queue(alarms)
     run.wait_log("Halvex has recently been stopped", 90)
-    counts = run.wait_account(alarms, 90)
-    assert counts["sent"] > 0 and counts["send_failed"] > 0
+    counts = run.wait_account(read + alarms, 90)
+    sent = counts["sent"] - len(read)
+    assert sent > 0 and counts["send_failed"] > 0
     log = run.log()
     dropped = [m for m in log[:log.index("Halvex has recently been stopped")] if m.startswith(OUTCOMES["send_failed"])]
     assert 0 < len(dropped) <= (1 << 20) // 8000 + 21, "at most 1 MiB held, plus one tick's alarms"
     received = []
     while (line := peer.read_line()) is not None:
         received.append(line)
-    assert received == [alarm + "||24" for alarm in alarms[:counts["sent"]]], "whole lines, in order"
-    assert (alarms[counts["sent"]] + "||24\n").startswith(peer.pending)
+    assert received == [alarm + "||24" for alarm in alarms[:sent]], "whole lines, in order"
+    assert (alarms[sent] + "||24\n").startswith(peer.pending)

@@ -1,8 +1,9 @@
 // With the hold on, lines a dropped link had not sent go back in order, ahead of newer
-// ones (the real program shows the rest); a message that must not be held fails at once.
+// ones (the real program shows the rest); a heartbeat, which must not be held, fails at once.
 
 #include <gtest/gtest.h>
 
+#include "delivery/event_notification.h"
 #include "delivery/halvex_delivery.h"
 #include "fakes.h"
 
@@ -15,6 +16,15 @@ class StoppedLibrary : public HalvexClient {
 public:
     std::optional<std::int32_t> GetRunningApps(std::int32_t) override { return 0; }
     bool SetCommandEntry(const std::string&, std::int32_t) override { return false; }
+};
+
+// Ostrilo.ini with a heartbeat of event type 1 saying "alive".
+class HeartbeatIni : public IniValues {
+public:
+    std::string ReadIniValue(const std::string& section, const std::string& key, const std::string& fallback) override {
+        if (section != kHeartbeatSection) return fallback;
+        return key == "EventType" ? "1" : key == "T0" ? "alive" : "";
+    }
 };
 
 class HeldDeliveryTest : public ::testing::Test {
@@ -68,13 +78,15 @@ TEST_F(HeldDeliveryTest, SocketBacklogAndDroppedLinesGoOutOnceInOrder) {
                          "Halvex cannot take messages now: holding them until it can"), 1);
 }
 
-TEST_F(HeldDeliveryTest, MessagesThatMustNotBeHeldFailAtOnceInBothWays) {
+TEST_F(HeldDeliveryTest, HeartbeatFailsAtOnceInBothWaysInsteadOfBeingHeld) {
+    HeartbeatIni ini;
+    EventNotifier notifier{ini, delivery};
     for (std::int32_t type : {kConnectionBySocket, kConnectionByLibraries}) {
         connectionType = type;
-        delivery.SendToHalvex("alive", WhenUndeliverable::Fail);
+        notifier.SendHeartbeat();
     }
-    EXPECT_EQ(LinesStartingWith("Failed"), (Lines{" to send Message to Halvex: alive",
-                                                  " to queued Message to Halvex (not running?): alive"}));
+    EXPECT_EQ(LinesStartingWith("Failed"), (Lines{" to send Message to Halvex: 1|||alive||||",
+                                                  " to queued Message to Halvex (not running?): 1|||alive||||"}));
     EXPECT_TRUE(hold.IsEmpty());
 }
 

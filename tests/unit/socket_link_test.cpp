@@ -55,12 +55,17 @@ TEST_F(SocketLinkTest, PartialSendsNeverCutOrReorderLines) {
     EXPECT_EQ(log.lines, logged);
 }
 
-TEST_F(SocketLinkTest, PeerThatStopsReadingIsDroppedAtAboutAMegabyteWithEveryMessageFailedOnce) {
+TEST_F(SocketLinkTest, ReadingPeerTakesMegabytesButOneThatStopsIsDroppedAtAboutAMegabyteWithEveryMessageFailedOnce) {
     auto peer = listener.ConnectTo(link);
+    const std::string message(1000, 'm');
+    constexpr int kTaken = 3000;  // three times the bound: sent lines must give their memory back
+    for (int i = 0; i < kTaken; ++i) {
+        ASSERT_TRUE(Deliver(message)) << "a reading peer was dropped after " << i << " lines";
+    }
     peer->budget = 0;
     int handedOver = 0;
     while (link.IsConnected() && handedOver < 2000) {
-        Deliver(std::string(1000, 'm'));
+        Deliver(message);
         ++handedOver;
     }
     EXPECT_GT(handedOver, 400);
@@ -68,8 +73,9 @@ TEST_F(SocketLinkTest, PeerThatStopsReadingIsDroppedAtAboutAMegabyteWithEveryMes
     RunRequestedRounds();
     EXPECT_TRUE(peer->closed);
     EXPECT_EQ(log.panels[SocketLink::kStatusPanel], "Not Connected");
-    EXPECT_EQ(log.lines.size(), static_cast<std::size_t>(handedOver));
-    EXPECT_EQ(log.lines.back(), kFailed + std::string(1000, 'm'));
+    EXPECT_EQ(log.lines.size(), static_cast<std::size_t>(kTaken + handedOver));
+    EXPECT_EQ(log.lines[kTaken - 1], kSent + message);
+    EXPECT_EQ(log.lines.back(), kFailed + message);
 }
 
 TEST_F(SocketLinkTest, LinesOfADroppedConnectionFailInRoundsBeforeLinesOfTheNextOne) {
