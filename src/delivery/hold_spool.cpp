@@ -108,7 +108,7 @@ void HoldSpool::FallBackToMemory() {
     unflushedTaken_ = 0;
     log_.WriteLog(std::string("Cannot write ") + kRelativePath +
                   ": held messages are kept in memory only and are lost if Ostrilo stops");
-    alerts_.SpoolWritable(false);
+    alerts_.SpoolNotWritable();
 }
 
 }  // namespace ostrilo

@@ -20,8 +20,7 @@ OperatorAlerts::OperatorAlerts(platform::EventLog& eventLog, platform::Monotonic
                          kInformation(event_id::kHalvexReachable)),
       holdFilling_(eventLog, {EventLevel::Warning, event_id::kHoldFilling}, kInformation(event_id::kHoldEmpty)),
       discards_(eventLog, {EventLevel::Error, event_id::kHeldMessagesDiscarded}),
-      spoolNotWritable_(eventLog, {EventLevel::Error, event_id::kSpoolNotWritable},
-                        kInformation(event_id::kSpoolWritable)) {}
+      spoolNotWritable_(eventLog, {EventLevel::Error, event_id::kSpoolNotWritable}) {}
 
 void OperatorAlerts::AlarmExportDisabled(const std::string& cause) {
     // Disabled export lasts the whole run; a second cause would only repeat the news.
@@ -88,12 +87,9 @@ void OperatorAlerts::HeldMessageDiscarded(const std::string& reason) {
                   clock_.Milliseconds());
 }
 
-void OperatorAlerts::SpoolWritable(bool writable) {
-    spoolNotWritable_.Set(!writable,
-                          writable ? "Ostrilo can write Spool\\HeldMessages.dat again"
-                                   : "Cannot write Spool\\HeldMessages.dat: held messages are kept in memory only "
-                                     "and are lost if Ostrilo stops. Let the account Ostrilo runs under change "
-                                     "files in the Spool folder",
+void OperatorAlerts::SpoolNotWritable() {
+    spoolNotWritable_.Add("Cannot write Spool\\HeldMessages.dat: held messages are kept in memory only and are lost "
+                          "if Ostrilo stops. Let the account Ostrilo runs under change files in the Spool folder",
                           clock_.Milliseconds());
 }
 

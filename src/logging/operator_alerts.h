@@ -24,7 +24,6 @@ constexpr std::uint32_t kHoldFilling = 230;
 constexpr std::uint32_t kHoldEmpty = 231;
 constexpr std::uint32_t kHeldMessagesDiscarded = 232;
 constexpr std::uint32_t kSpoolNotWritable = 233;
-constexpr std::uint32_t kSpoolWritable = 234;
 }  // namespace event_id
 
 // Tells the event log, and so the plant's monitoring, of the states an operator must act
@@ -50,7 +49,7 @@ public:
     void HalvexReachability(bool winCCRunning, bool halvexRunning);
     void HoldFilling(bool filling);
     void HeldMessageDiscarded(const std::string& reason);
-    void SpoolWritable(bool writable);
+    void SpoolNotWritable();
     void WriteWhatIsDue();
 
 private:
@@ -63,7 +62,7 @@ private:
     AlertCondition halvexUnreachable_;
     AlertCondition holdFilling_;
     AlertCount discards_;
-    AlertCondition spoolNotWritable_;
+    AlertCount spoolNotWritable_;
 };
 
 }  // namespace ostrilo

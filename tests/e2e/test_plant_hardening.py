@@ -2,7 +2,7 @@
 import os
 import re
 
-from test_service import (FIRST_TICK, PARAMETERS, SERVICE_START, SHUTDOWN, TRACE, entry, service_run,  # noqa: F401
+from test_service import (FIRST_TICK, PARAMETERS, SERVICE_START, SHUTDOWN, TRACE, service_run,  # noqa: F401
                           state, switch_run)
 
 
@@ -53,11 +53,10 @@ def test_service_mode_warns_of_an_open_program_folder_and_of_a_refused_start(ser
     run.wait_log(FIRST_TICK[-1])
     before = run.log()
     assert before[before.index(warning) - 1] == "Ostrilo started as a service"
-    traced = entry(warning.replace("\\", "\\\\"))  # Wine's trace doubles backslashes
-    run.wait(lambda: traced in run.stderr(), "the warning in the event log")
+    run.wait(lambda: (2, 202, warning) in run.events(), "the warning in the event log")
 
     second = run.spawn(winedebug=TRACE, name="second")
     assert run.wait_exit(child=second) == 0
-    assert entry("Ostrilo did not start as a service: another instance of Ostrilo is already running. "
-                 "End that instance, then start the service again") in run.stderr("second")
+    assert run.events("second") == [(1, 201, "Ostrilo did not start as a service: another instance of Ostrilo is "
+                                             "already running. End that instance, then start the service again")]
     assert run.log() == before, "the refused start writes no log line"
