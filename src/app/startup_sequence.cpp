@@ -117,8 +117,8 @@ void StartupSequence::ActOnConnectionType() {
     } else {
         state_.connectionType = kNoAlarmExport;
         log_.WriteLog("The ConnectionType is invalid, we will not export any alarm events to Halvex");
-        alerts_.AlarmExportDisabled("Ostrilo.ini and the registry set no valid ConnectionType. Set ConnectionType=0 "
-                                    "or 1 under [General] in Ostrilo.ini");
+        alerts_.AlarmExportDisabled("no ConnectionType 0 or 1 is set. Set ConnectionType under [General] in "
+                                    "Ostrilo.ini (a registry value other than -1 wins over it)");
     }
 }
 
