@@ -6,8 +6,6 @@ namespace ostrilo {
 
 // The Windows event-log entries of a service run: information, id 110, at start and at shutdown.
 constexpr std::uint16_t kEventTypeInformation = 4;
-// Warnings (type 2) use the same id, whose message is the entry's text alone.
-constexpr std::uint16_t kEventTypeWarning = 2;
 constexpr std::uint32_t kLifecycleEventId = 110;
 
 }  // namespace ostrilo

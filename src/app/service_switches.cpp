@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/lifecycle_events.h"
 #include "config/number_conversion.h"
+#include "logging/operator_alerts.h"
 #include "platform/process.h"
 #include "platform/service_control.h"
 
@@ -28,8 +28,9 @@ RunKind RunKindOfArguments(const std::string& argumentText) {
     return RunKind::NormalStart;
 }
 
-ServiceSwitches::ServiceSwitches(StartupState& state, platform::ServiceControl& service, platform::Process& process)
-    : state_(state), service_(service), process_(process) {}
+ServiceSwitches::ServiceSwitches(StartupState& state, platform::ServiceControl& service, platform::Process& process,
+                                 OperatorAlerts& alerts)
+    : state_(state), service_(service), process_(process), alerts_(alerts) {}
 
 RunKind ServiceSwitches::Classify() {
     ReadRunAsService();
@@ -48,8 +49,7 @@ void ServiceSwitches::ReadRunAsService() {
 void ServiceSwitches::RefuseSecondInstance() {
     // A service has nobody to read a box; the event log keeps the trace instead.
     if (state_.runAsService) {
-        service_.WriteEventLogEntry(kEventTypeWarning, kLifecycleEventId,
-                                    "Ostrilo did not start as a service: another instance of Ostrilo is already "
+        alerts_.ServiceStartRefused("Ostrilo did not start as a service: another instance of Ostrilo is already "
                                     "running. End that instance, then start the service again");
     } else {
         process_.ShowMessageBox("Ostrilo is already started!", true);

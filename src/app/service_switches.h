@@ -6,6 +6,7 @@
 
 namespace ostrilo {
 
+class OperatorAlerts;
 namespace platform {
 class Process;
 class ServiceControl;
@@ -22,7 +23,8 @@ RunKind RunKindOfArguments(const std::string& argumentText);
 // kind of run; for an installation or removal the caller unloads the main window.
 class ServiceSwitches {
 public:
-    ServiceSwitches(StartupState& state, platform::ServiceControl& service, platform::Process& process);
+    ServiceSwitches(StartupState& state, platform::ServiceControl& service, platform::Process& process,
+                    OperatorAlerts& alerts);
     RunKind Classify();
 
 private:
@@ -35,6 +37,7 @@ private:
     StartupState& state_;
     platform::ServiceControl& service_;
     platform::Process& process_;
+    OperatorAlerts& alerts_;
 };
 
 }  // namespace ostrilo

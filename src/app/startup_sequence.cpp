@@ -11,6 +11,7 @@
 #include "config/number_conversion.h"
 #include "delivery/event_notification.h"
 #include "logging/log_writer.h"
+#include "logging/operator_alerts.h"
 #include "platform/folder_security.h"
 #include "platform/profile_reader.h"
 #include "platform/service_control.h"
@@ -44,8 +45,8 @@ std::int32_t IniLeadingNumberOrNotConfigured(ConfigReader& config, const std::st
 }  // namespace
 
 StartupSequence::StartupSequence(StartupState& state, LogWriter& log, ConfigReader& config,
-                                 platform::TcpListener& listener, WinCCBridge& bridge)
-    : state_(state), log_(log), config_(config), listener_(listener), bridge_(bridge) {}
+                                 platform::TcpListener& listener, WinCCBridge& bridge, OperatorAlerts& alerts)
+    : state_(state), log_(log), config_(config), listener_(listener), bridge_(bridge), alerts_(alerts) {}
 
 void StartupSequence::AttachToServiceManager(platform::ServiceControl& service) {
     if (state_.runAsService) service.StartAttachment();
@@ -61,6 +62,7 @@ void StartupSequence::SettleConfiguration() {
     if (state_.connectionType == kNoAlarmExport) return;
     ConnectBridgeLibrary();
     ReadHeartbeatInterval();
+    ReadHalvexUnreachableLimit();
 }
 
 bool StartupSequence::EnterRunMode(platform::ServiceControl& service, platform::FolderSecurity& folderSecurity) {
@@ -72,18 +74,17 @@ bool StartupSequence::EnterRunMode(platform::ServiceControl& service, platform::
     service.ReportRunning();
     service.WriteEventLogEntry(kEventTypeInformation, kLifecycleEventId, "Ostrilo started");
     log_.WriteLog("Ostrilo started as a service");
-    WarnOfOpenProgramFiles(service, folderSecurity);
+    WarnOfOpenProgramFiles(folderSecurity);
     return false;
 }
 
 // The service runs as LocalSystem and loads its libraries from this folder first: a
 // library planted there by any user would run with the system's rights. The files it
 // runs, and the folders it writes to, are just as much a way in.
-void StartupSequence::WarnOfOpenProgramFiles(platform::ServiceControl& service,
-                                             platform::FolderSecurity& folderSecurity) {
+void StartupSequence::WarnOfOpenProgramFiles(platform::FolderSecurity& folderSecurity) {
     if (folderSecurity.OpenToNonAdministrators(state_.appDirectory)) {
         WriteFolderSecurityWarning(
-            log_, service,
+            log_, alerts_,
             "Warning: users who are not administrators may create or change files in the program folder " +
                 state_.appDirectory +
                 ", so any of them could plant a library that this service runs as LocalSystem. Install Ostrilo under "
@@ -93,7 +94,7 @@ void StartupSequence::WarnOfOpenProgramFiles(platform::ServiceControl& service,
                              kSpoolFolderName}) {
         const std::string path = state_.appDirectory + name;
         if (!folderSecurity.OpenToNonAdministrators(path)) continue;
-        WriteFolderSecurityWarning(log_, service,
+        WriteFolderSecurityWarning(log_, alerts_,
                                    "Warning: users who are not administrators may change " + path +
                                        ", which this service runs or writes as LocalSystem. Restrict it with "
                                        "icacls as the README shows");
@@ -136,6 +137,8 @@ void StartupSequence::ActOnConnectionType() {
     } else {
         state_.connectionType = kNoAlarmExport;
         log_.WriteLog("The ConnectionType is invalid, we will not export any alarm events to Halvex");
+        alerts_.AlarmExportDisabled("no ConnectionType 0 or 1 is set. Set ConnectionType under [General] in "
+                                    "Ostrilo.ini (a registry value other than -1 wins over it)");
     }
 }
 
@@ -171,9 +174,11 @@ void StartupSequence::OpenListeningSocket() {
         // The program runs on without a listening socket; nothing retries until the next start.
         log_.WriteLog("Could not set Halvex connection port " + std::to_string(result.localPort) +
                       " in listen mode, error: " + refusal);
+        alerts_.ListeningPortUnavailable(result.localPort, refusal);
         return;
     }
     log_.WriteLog("We will listen for Halvex connection attempts at port " + std::to_string(result.localPort));
+    alerts_.ListeningPortAvailable(result.localPort);
 }
 
 // Empty, with `refusal` saying why, when the setting names no address of the IPv4 kind:
@@ -221,9 +226,13 @@ void StartupSequence::CheckBridgeLibraryVersion() {
     if (!version) {
         log_.WriteLog("Ostrilo.DLL can not be found or is an obsolete version (< 1.0.0.2), "
                       "no alarms will be sent to Halvex!");
+        alerts_.AlarmExportDisabled("Ostrilo.dll cannot be loaded (missing, of the other bitness, or too old). Put "
+                                    "the Ostrilo.dll of this build's bitness, version 1.0.0.2 or later, beside "
+                                    "Ostrilo.exe");
         state_.connectionType = kNoAlarmExport;
     } else if (*version < kLowestBridgeVersion) {
         log_.WriteLog("Ostrilo.DLL is an obsolete version (< 1.0.0.2), no alarms will be sent to Halvex!");
+        alerts_.AlarmExportDisabled("Ostrilo.dll is older than version 1.0.0.2. Install a current Ostrilo.dll");
         state_.connectionType = kNoAlarmExport;
     }
 }
@@ -251,6 +260,16 @@ void StartupSequence::ReadHeartbeatInterval() {
     state_.heartbeatIntervalSeconds = std::max(*seconds, kShortestHeartbeatSeconds);
     log_.WriteLog("We will send a heartbeat to Halvex every " + std::to_string(state_.heartbeatIntervalSeconds) +
                   " seconds");
+}
+
+void StartupSequence::ReadHalvexUnreachableLimit() {
+    const auto text = config_.ReadIniValue(kGeneralSection, "HalvexUnreachableWarningSeconds", "");
+    // Absent or empty keeps the default and leaves the start's log as it always was.
+    if (text.empty()) return;
+    const auto seconds = WholeTextToNumber(text);
+    if (seconds && *seconds > 0) state_.halvexUnreachableSeconds = *seconds;
+    log_.WriteLog("We will warn in the event log when Halvex has been unreachable for more than " +
+                  std::to_string(state_.halvexUnreachableSeconds) + " seconds while WinCC runs");
 }
 
 }  // namespace ostrilo

@@ -10,6 +10,7 @@ namespace ostrilo {
 
 class ConfigReader;
 class LogWriter;
+class OperatorAlerts;
 class WinCCBridge;
 namespace platform {
 class FolderSecurity;
@@ -25,7 +26,7 @@ class TcpListener;
 class StartupSequence {
 public:
     StartupSequence(StartupState& state, LogWriter& log, ConfigReader& config,
-                    platform::TcpListener& listener, WinCCBridge& bridge);
+                    platform::TcpListener& listener, WinCCBridge& bridge, OperatorAlerts& alerts);
 
     // Service mode: attaches to the service control manager first, so that a slow
     // bridge library cannot make the manager give up on the start.
@@ -47,14 +48,16 @@ private:
     void ReadHalvexAddresses();
     void CheckBridgeLibraryVersion();
     void ConnectBridgeLibrary();
-    void WarnOfOpenProgramFiles(platform::ServiceControl& service, platform::FolderSecurity& folderSecurity);
+    void WarnOfOpenProgramFiles(platform::FolderSecurity& folderSecurity);
     void ReadHeartbeatInterval();
+    void ReadHalvexUnreachableLimit();
 
     StartupState& state_;
     LogWriter& log_;
     ConfigReader& config_;
     platform::TcpListener& listener_;
     WinCCBridge& bridge_;
+    OperatorAlerts& alerts_;
 };
 
 }  // namespace ostrilo

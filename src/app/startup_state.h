@@ -16,6 +16,7 @@ struct StartupState {
     std::int32_t connectionType = 0;      // 0 client libraries, 1 TCP socket, -1 no export
     PeerAllowList halvexAddresses;        // who may take the TCP link; everyone unless set
     std::int32_t heartbeatIntervalSeconds = 0;  // 0: no heartbeat
+    std::int32_t halvexUnreachableSeconds = 300;  // before the event log hears of it
 };
 
 }  // namespace ostrilo

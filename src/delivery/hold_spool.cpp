@@ -15,7 +15,8 @@ std::size_t LiveBytes(const std::deque<HeldMessage>& held) {
 
 }  // namespace
 
-HoldSpool::HoldSpool(platform::DurableFiles& files, LogWriter& log) : files_(files), log_(log) {}
+HoldSpool::HoldSpool(platform::DurableFiles& files, LogWriter& log, OperatorAlerts& alerts)
+    : files_(files), log_(log), alerts_(alerts) {}
 
 std::deque<HeldMessage> HoldSpool::Open(const std::string& appDirectory, std::int64_t now) {
     path_ = appDirectory + kRelativePath;
@@ -107,6 +108,7 @@ void HoldSpool::FallBackToMemory() {
     unflushedTaken_ = 0;
     log_.WriteLog(std::string("Cannot write ") + kRelativePath +
                   ": held messages are kept in memory only and are lost if Ostrilo stops");
+    alerts_.SpoolNotWritable();
 }
 
 }  // namespace ostrilo

@@ -7,6 +7,7 @@
 
 #include "delivery/held_message.h"
 #include "logging/log_writer.h"
+#include "logging/operator_alerts.h"
 #include "platform/durable_files.h"
 
 namespace ostrilo {
@@ -22,7 +23,7 @@ public:
     // How far the file may outgrow its live records before it is written afresh.
     static constexpr std::size_t kCompactionSlack = 1024 * 1024;
 
-    HoldSpool(platform::DurableFiles& files, LogWriter& log);
+    HoldSpool(platform::DurableFiles& files, LogWriter& log, OperatorAlerts& alerts);
 
     // Reads back what an earlier run held; afterwards the file holds exactly that.
     std::deque<HeldMessage> Open(const std::string& appDirectory, std::int64_t now);
@@ -41,6 +42,7 @@ private:
 
     platform::DurableFiles& files_;
     LogWriter& log_;
+    OperatorAlerts& alerts_;
     std::string path_;
     bool usable_ = false;
     bool reordered_ = false;

@@ -9,8 +9,9 @@ constexpr std::int64_t kSecondsPerMinute = 60;
 
 }  // namespace
 
-MessageHold::MessageHold(platform::DurableFiles& files, platform::WallClock& clock, LogWriter& log)
-    : clock_(clock), log_(log), spool_(files, log) {}
+MessageHold::MessageHold(platform::DurableFiles& files, platform::WallClock& clock, LogWriter& log,
+                         OperatorAlerts& alerts)
+    : clock_(clock), log_(log), alerts_(alerts), spool_(files, log, alerts) {}
 
 void MessageHold::Enable(const HoldLimits& limits, const std::string& appDirectory) {
     limits_ = limits;
@@ -80,6 +81,7 @@ void MessageHold::NoteFilling() {
     if (filling_) return;
     filling_ = true;
     log_.WriteLog("Halvex cannot take messages now: holding them until it can");
+    alerts_.HoldFilling(true);
 }
 
 void MessageHold::LogHeld(const HeldMessage& message, std::size_t heldCount) {
@@ -95,6 +97,7 @@ void MessageHold::KeepWithinLimits() {
 
 void MessageHold::DiscardOldest(const std::string& reason) {
     log_.WriteLog("Discarded held Message to Halvex (" + reason + "): " + held_.front().text);
+    alerts_.HeldMessageDiscarded(reason);
     PopOldest();
 }
 
@@ -110,6 +113,7 @@ void MessageHold::Changed() {
     if (filling_ && held_.empty()) {
         filling_ = false;
         log_.WriteLog("The hold is empty again: every held message went to Halvex or was discarded");
+        alerts_.HoldFilling(false);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "delivery/held_message.h"
 #include "delivery/hold_spool.h"
 #include "logging/log_writer.h"
+#include "logging/operator_alerts.h"
 #include "platform/durable_files.h"
 #include "platform/wall_clock.h"
 
@@ -28,7 +29,7 @@ public:
     // Bounds the memory and the spool file whatever the number of messages allowed.
     static constexpr std::size_t kHeldTextLimit = 16 * 1024 * 1024;
 
-    MessageHold(platform::DurableFiles& files, platform::WallClock& clock, LogWriter& log);
+    MessageHold(platform::DurableFiles& files, platform::WallClock& clock, LogWriter& log, OperatorAlerts& alerts);
     MessageHold(const MessageHold&) = delete;
     MessageHold& operator=(const MessageHold&) = delete;
 
@@ -61,6 +62,7 @@ private:
 
     platform::WallClock& clock_;
     LogWriter& log_;
+    OperatorAlerts& alerts_;
     HoldSpool spool_;
     HoldLimits limits_;
     bool enabled_ = false;

@@ -7,6 +7,7 @@
 
 #include "delivery/halvex_gateway.h"
 #include "logging/log_writer.h"
+#include "logging/operator_alerts.h"
 #include "platform/clock.h"
 #include "platform/monotonic_clock.h"
 #include "platform/status_bar.h"
@@ -36,6 +37,7 @@ struct SupervisionServices {
     LogFileRetention deleteOldLogFiles;
     platform::MonotonicClock& monotonicClock;
     std::function<void()> sendHeartbeat;
+    OperatorAlerts& alerts;
 };
 
 // The program's main loop, run by the window's timer: follows WinCC and Halvex, relays

@@ -37,6 +37,10 @@ OUTCOMES = {"sent": "Sent Message to Halvex: ", "send_failed": "Failed to send M
             "queued3": "Queued Message to Halvex using Halvex3.DLL: ",
             "not_queued": "Failed to queued Message to Halvex (not running?): "}
 _STAMP = re.compile(r"\d\d.\d\d.\d\d\.\d\d\d\t")
+# Wine's event log only traces: +eventlog the text, fixme:advapi the type and the id before it.
+EVENT_TRACE = "-all,+eventlog,fixme+advapi"
+_EVENT_ID = re.compile(r"advapi:ReportEventW \([^,]*,0x([0-9a-f]+),0x[0-9a-f]+,0x([0-9a-f]+),")
+_EVENT_TEXT = re.compile(r':eventlog:ReportEventW L"(.*)"$')
 
 
 def loader_of(program):
@@ -203,6 +207,16 @@ class Run:
     def stderr(self, name="program"):
         """What a process wrote to stderr; "background" is Wine's services, event-log traces included."""
         return (self.base / (name + ".err")).read_bytes().decode("latin-1")
+
+    def events(self, name="program"):
+        """(type, id, text) of each event-log entry a process traced with EVENT_TRACE."""
+        found, kind = [], None
+        for line in self.stderr(name).splitlines():
+            if match := _EVENT_ID.search(line):
+                kind = (int(match.group(1), 16), int(match.group(2), 16))
+            elif match := _EVENT_TEXT.search(line):
+                found.append(kind + (unescape(match.group(1)),))
+        return found
 
     def probe(self, *args, timeout=WAIT):
         """The probe's output lines, e.g. probe("panels"); fails when the probe fails."""

@@ -4,19 +4,19 @@ import subprocess
 import pytest
 
 from conftest import general
-from ostrilo_e2e import WINESERVER, Peer
+from ostrilo_e2e import EVENT_TRACE, WINESERVER, Peer
 
 
 def alarms(first, count):
     return ["held alarm %d" % number for number in range(first, first + count)]
 
 
-def start_with_halvex_away(run, port, connection_type):
-    run.ini(general("ConnectionType=%d" % connection_type, "PortNumber=%d" % port, "HoldUndeliveredMinutes=60"))
+def start_with_halvex_away(run, port, connection_type, *keys, winedebug="-all"):
+    run.ini(general("ConnectionType=%d" % connection_type, "PortNumber=%d" % port, "HoldUndeliveredMinutes=60", *keys))
     run.control("Ostrilo", "project=Plant\n")
     for library in ("Halvex2", "Halvex3"):
         run.control(library, "running=0\n")
-    run.start()
+    run.start(winedebug=winedebug)
     run.wait_log("We found out that Halvex is stopped")
 
 
@@ -37,6 +37,22 @@ def test_a_burst_while_halvex_is_away_reaches_it_once_in_order(run, port, connec
         assert [peer.read_line() for _ in range(180)] == [alarm + "||24" for alarm in burst + later]
     run.wait_log("The hold is empty again")
     run.close()
+
+
+def test_the_event_log_hears_once_of_each_state_that_needs_a_person(run, port):
+    run.write("Spool", "")  # a file where the folder belongs: the spool cannot be written
+    start_with_halvex_away(run, port, 0, "HoldUndeliveredMessages=2", "HalvexUnreachableWarningSeconds=2",
+                           winedebug=EVENT_TRACE)
+    run.wait_log("We will warn in the event log when Halvex has been unreachable for more than 2 seconds")
+    run.queue(alarms(1, 5))
+    run.wait_log("Discarded held Message to Halvex (hold full): held alarm 3")
+    run.wait(lambda: [kind for kind, _, _ in run.events()].count(1) == 3, "three errors")
+    run.control("Halvex3", "running=1\n")
+    run.wait_log("The hold is empty again")
+    run.close()
+    entries = [entry[:2] for entry in run.events()]
+    assert sorted(entries) == [(1, 220), (1, 232), (1, 233), (2, 230), (4, 221), (4, 231)], entries
+    assert entries.index((1, 220)) < entries.index((4, 221)) and entries.index((2, 230)) < entries.index((4, 231))
 
 
 def test_messages_held_when_the_program_is_killed_go_out_after_the_next_start(run, port):

@@ -4,7 +4,7 @@ import re
 import threading
 
 from conftest import general
-from test_service import (FIRST_TICK, PARAMETERS, SERVICE_START, SHUTDOWN, TRACE, entry, service_run,  # noqa: F401
+from test_service import (FIRST_TICK, PARAMETERS, SERVICE_START, SHUTDOWN, TRACE, service_run,  # noqa: F401
                           state, switch_run)
 
 
@@ -62,13 +62,12 @@ def test_service_mode_warns_of_an_open_program_folder_and_of_a_refused_start(ser
         "Warning: users who are not administrators may change C:\\Ostrilo\\Halvex2.dll, which this service runs or "
         "writes as LocalSystem. Restrict it with icacls as the README shows")
     assert sum(line.startswith("Warning:") for line in before) == 2, "the other files and folders are closed"
-    traced = entry(warning.replace("\\", "\\\\"))  # Wine's trace doubles backslashes
-    run.wait(lambda: traced in run.stderr(), "the warning in the event log")
+    run.wait(lambda: (2, 202, warning) in run.events(), "the warning in the event log")
 
     second = run.spawn(winedebug=TRACE, name="second")
     assert run.wait_exit(child=second) == 0
-    assert entry("Ostrilo did not start as a service: another instance of Ostrilo is already running. "
-                 "End that instance, then start the service again") in run.stderr("second")
+    assert run.events("second") == [(1, 201, "Ostrilo did not start as a service: another instance of Ostrilo is "
+                                             "already running. End that instance, then start the service again")]
     assert run.log() == before, "the refused start writes no log line"
 
 
@@ -84,15 +83,15 @@ def test_service_mode_follows_no_link_in_place_of_its_log_and_spool_folders(serv
         os.symlink(elsewhere / folder, run.dir / folder)
     run.reg("RunAsService", "1", key=PARAMETERS)
     run.start(winedebug=TRACE)
-    warnings = [entry("Warning: C:\\\\Ostrilo\\\\%s is a junction, mount point or symbolic link, or holds one, so "
-                      "this service writes nothing there. Make it a plain folder that only administrators may "
-                      "change, then restart the service" % folder) for folder in ("LogFiles", "Spool")]
-    run.wait(lambda: all(warning in run.stderr() for warning in warnings), "both warnings in the event log")
+    warnings = [(2, 202, "Warning: C:\\Ostrilo\\%s is a junction, mount point or symbolic link, or holds one, so "
+                         "this service writes nothing there. Make it a plain folder that only administrators may "
+                         "change, then restart the service" % folder) for folder in ("LogFiles", "Spool")]
+    run.wait(lambda: all(warning in run.events() for warning in warnings), "both warnings in the event log")
     run.probe("close")
     assert run.wait_exit() == 0
     assert sorted(os.listdir(elsewhere / "LogFiles")) == dumps, "no log written, no dump deleted through the link"
     assert os.listdir(elsewhere / "Spool") == []
-    assert [run.stderr().count(warning) for warning in warnings] == [1, 1]
+    assert [run.events().count(warning) for warning in warnings] == [1, 1]
 
 
 def test_a_name_taken_by_another_program_keeps_no_instance_from_starting(service_run):

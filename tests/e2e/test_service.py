@@ -5,12 +5,12 @@ import re
 import pytest
 
 from conftest import general, notification
-from ostrilo_e2e import OUTCOMES, SEPARATOR, SHUTDOWN_OK, processes_of
+from ostrilo_e2e import EVENT_TRACE, OUTCOMES, SEPARATOR, SHUTDOWN_OK, processes_of
 
 PARAMETERS = r"HKLM\SOFTWARE\Fennmark\Ostrilo\Parameters"
 SERVICE_KEY = r"HKLM\System\CurrentControlSet\Services\Ostrilo"
 EVENT_SOURCE = r"HKLM\System\CurrentControlSet\Services\EventLog\Application\Ostrilo"
-TRACE = "-all,+eventlog"
+TRACE = EVENT_TRACE
 # Every run that ends through the shutdown writes these last, the stop notification by library.
 SHUTDOWN = SHUTDOWN_OK + [OUTCOMES["queued2"] + "1|||Stopped||||", OUTCOMES["queued3"] + "1|||Stopped||||",
                           "Ostrilo has been shutdown", SEPARATOR]

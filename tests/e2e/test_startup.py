@@ -7,7 +7,7 @@ import socket
 import pytest
 
 from conftest import general
-from ostrilo_e2e import SEPARATOR, SHUTDOWN_OK, WIN_BUILD, Peer, lines_of
+from ostrilo_e2e import EVENT_TRACE, SEPARATOR, SHUTDOWN_OK, WIN_BUILD, Peer, lines_of
 
 VERSION = "Ostrilo version 1.0.02 is starting"
 TYPE_INI = "We will use the ConnectionType from Ostrilo.ini"
@@ -111,8 +111,9 @@ def test_missing_bridge_disables_the_export_but_the_port_listens(run, port):
     run.remove("Ostrilo.dll")
     # A working bridge planted in the start folder must not be loaded either.
     (run.base / "Ostrilo.dll").write_bytes((WIN_BUILD / "sim" / "Ostrilo.dll").read_bytes())
-    run.start()
+    run.start(winedebug=EVENT_TRACE)
     assert startup_part(run) == [VERSION, TYPE_INI, PORT_INI, LISTEN.format(port=port), MISSING, STARTED]
+    assert [kind[:2] for kind in run.events()] == [(1, 200)], "one error: no alarm export"
     Peer(port, timeout=5).close()
     close_with_shutdown(run, bridge=False)
     assert not (run.base / "Ostrilo.journal").exists(), "the planted library was loaded"
@@ -124,7 +125,9 @@ def test_port_in_use_is_reported_and_the_program_runs_on(run):
         with contextlib.suppress(OSError):  # held by another program already serves as well
             holder.bind(("0.0.0.0", 14000)), holder.listen(1)
         run.ini(general("ConnectionType=1"))
+        run.start(winedebug=EVENT_TRACE)
         assert startup_part(run) == no_listen(14000, "Address already in use: another program uses this port", NO_PORT)
+        assert [kind[:2] for kind in run.events()] == [(1, 210)], "one error: Halvex cannot connect"
         run.wait_journal("Halvex2", "GetRunningApps")
         close_with_shutdown(run)
 

@@ -14,8 +14,10 @@
 
 #include "delivery/halvex_gateway.h"
 #include "logging/log_writer.h"
+#include "logging/operator_alerts.h"
 #include "platform/clock.h"
 #include "platform/durable_files.h"
+#include "platform/event_log.h"
 #include "platform/monotonic_clock.h"
 #include "platform/status_bar.h"
 #include "platform/tcp.h"
@@ -154,6 +156,28 @@ struct DurableFiles : platform::DurableFiles {
     bool RenameFile(const std::string& from, const std::string& to) override {
         return writable && files.count(from) && (files[to] = files[from], files.erase(from), true);
     }
+};
+
+struct EventLog : platform::EventLog {
+    std::vector<std::uint32_t> ids;
+    Lines texts;
+    void Write(platform::EventLevel, std::uint32_t eventId, const std::string& text) override {
+        ids.push_back(eventId);
+        texts.push_back(text);
+    }
+};
+
+struct SteadyClock : platform::MonotonicClock {
+    std::int64_t now = 0;
+    std::int64_t Milliseconds() override { return now; }
+};
+
+// The real alerts, written to a recording event log and timed by a clock the test moves.
+struct Alerts {
+    EventLog eventLog;
+    SteadyClock clock;
+    std::int32_t halvexUnreachableSeconds = 300;
+    OperatorAlerts alerts{eventLog, clock, halvexUnreachableSeconds};
 };
 
 struct WallClock : platform::WallClock {

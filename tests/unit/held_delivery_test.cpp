@@ -53,7 +53,8 @@ protected:
     StoppedLibrary halvex2, halvex3;
     WorkBudget budget;
     fakes::Rounds rounds;
-    MessageHold hold{files, clock, log};
+    fakes::Alerts alerts;
+    MessageHold hold{files, clock, log, alerts.alerts};
     SocketLink link{log, log, budget, rounds, nullptr, &hold};
     HalvexDelivery delivery{connectionType, halvex2, halvex3, link, log, &hold};
 };

@@ -41,7 +41,7 @@ class MessageHoldTest : public ::testing::Test {
 protected:
     static constexpr char kSpool[] = "C:\\P\\Spool\\HeldMessages.dat";
     void Start() {
-        hold = std::make_unique<MessageHold>(files, clock, log);
+        hold = std::make_unique<MessageHold>(files, clock, log, alerts.alerts);
         hold->Enable({10, 3}, "C:\\P\\");
     }
     Texts Drain() {
@@ -54,6 +54,7 @@ protected:
     fakes::DurableFiles files;
     fakes::WallClock clock;
     fakes::Log log;
+    fakes::Alerts alerts;
     std::unique_ptr<MessageHold> hold;
 };
 
@@ -81,6 +82,9 @@ TEST_F(MessageHoldTest, DiscardsTheOldestWhenFullAndThoseTooOld) {
     hold->DiscardExpired();
     EXPECT_TRUE(Logged("Discarded held Message to Halvex (older than 10 minutes): b"));
     EXPECT_EQ(Drain(), (Texts{"c", "d"}));
+    // The second discard comes within the quiet period: counted, not written.
+    EXPECT_EQ(alerts.eventLog.ids, (std::vector<std::uint32_t>{event_id::kHoldFilling, event_id::kHeldMessagesDiscarded,
+                                                               event_id::kHoldEmpty}));
 }
 
 TEST_F(MessageHoldTest, GarbageIsSetAsideAndAReadOnlyFolderKeepsTheHoldInMemory) {
@@ -98,6 +102,7 @@ TEST_F(MessageHoldTest, GarbageIsSetAsideAndAReadOnlyFolderKeepsTheHoldInMemory)
     EXPECT_TRUE(Logged("Cannot write Spool\\HeldMessages.dat: held messages are kept in memory only and are "
                        "lost if Ostrilo stops"));
     EXPECT_EQ(Drain(), (Texts{"kept", "in memory"}));
+    EXPECT_EQ(alerts.eventLog.ids.front(), event_id::kSpoolNotWritable);
 }
 
 }  // namespace

@@ -88,7 +88,8 @@ TEST(PlantSecurity, HalvexAddressesAsLongAsTheReaderCutsAdmitsNobody) {
         fakes::Listener listener;
         fakes::Bridge bridge;
         StartupState state;
-        StartupSequence(state, log, config, listener, bridge).SettleConfiguration();
+        fakes::Alerts alerts;
+        StartupSequence(state, log, config, listener, bridge, alerts.alerts).SettleConfiguration();
         const bool refused = length == platform::kLongestProfileValue;
         EXPECT_EQ(state.halvexAddresses.Admits(0x0A010201), !refused) << length;
         EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(),

@@ -22,12 +22,13 @@ protected:
     fakes::Lines retentions;
     std::int32_t heartbeatSeconds = 0;
     int heartbeats = 0;
+    fakes::Alerts alerts;
     SupervisionTick tick{{connectionType, daysToKeep, 100, heartbeatSeconds},
                          {bridge, halvex, log, log, log, [](const std::string&) {},
                           [this](const std::string& extension, std::int32_t days) {
                               retentions.push_back(extension + std::to_string(days));
                           },
-                          log, [this] { ++heartbeats; }}};
+                          log, [this] { ++heartbeats; }, alerts.alerts}};
 };
 
 TEST_F(SupervisionTickTest, CountsAreClampedToTheBufferAndNeverResendAnEarlierText) {

@@ -18,10 +18,11 @@ OstriloProgram::OstriloProgram(MainWindow& window)
       statusBar_(window.StatusBar()),
       rounds_(window.Handle(), kWorkRoundTimerId),
       log_(clock_, files_, state_.appDirectory),
-      linkWarnings_(log_, service_),
+      alerts_(eventLog_, monotonicClock_, state_.halvexUnreachableSeconds),
+      linkWarnings_(log_, alerts_),
       config_(profileReader_, registry_, files_, state_.appDirectory),
       admission_(state_.halvexAddresses, log_, monotonicClock_),
-      hold_(files_, clock_, log_),
+      hold_(files_, clock_, log_, alerts_),
       socketLink_(statusBar_, log_, budget_, rounds_, &admission_, &hold_),
       delivery_(state_.connectionType, halvex2_, halvex3_, socketLink_, log_, &hold_),
       notifier_(config_, delivery_),
@@ -33,21 +34,21 @@ OstriloProgram::OstriloProgram(MainWindow& window)
              [this](const std::string& extension, std::int32_t days) {
                  retention_.DeleteOldLogFiles(extension, days);
              },
-             monotonicClock_, [this] { notifier_.SendHeartbeat(); }}),
+             monotonicClock_, [this] { notifier_.SendHeartbeat(); }, alerts_}),
       shutdownAfterTick_([this] { FormUnload(); }) {
     log_.AttachList(&logList_);
 }
 
 bool OstriloProgram::FormLoad(const std::string& appDirectory) {
     state_.appDirectory = appDirectory;
-    const RunKind kind = ServiceSwitches(state_, service_, process_).Classify();
+    const RunKind kind = ServiceSwitches(state_, service_, process_, alerts_).Classify();
     RefuseLinkedFoldersInServiceMode();
     KeepNewestCrashDumps(files_, appDirectory + kLogFolderName + "\\");
     if (kind != RunKind::NormalStart) {
         FormUnload();
         return false;
     }
-    StartupSequence startup(state_, log_, config_, listener_, bridge_);
+    StartupSequence startup(state_, log_, config_, listener_, bridge_, alerts_);
     startup.AttachToServiceManager(service_);
     startup.SettleConfiguration();
     EnableHoldIfConfigured();
@@ -77,6 +78,7 @@ void OstriloProgram::EnableHoldIfConfigured() {
 void OstriloProgram::OnTimer() {
     budget_.Renew();
     socketLink_.OnTick(listener_);
+    SkipOnFailure([this] { alerts_.WriteWhatIsDue(); });
     // Ticks that arrive while the start-up runs (a message box pumps messages) are ignored:
     // the shared state is not settled yet.
     if (started_) shutdownAfterTick_.RunTick([this] { DeliverHeldThenTick(); });

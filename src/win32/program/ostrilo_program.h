@@ -13,9 +13,11 @@
 #include "delivery/socket_link.h"
 #include "logging/log_retention.h"
 #include "logging/log_sink.h"
+#include "logging/operator_alerts.h"
 #include "scheduling/work_budget.h"
 #include "supervision/supervision_tick.h"
 #include "win32/program/main_window.h"
+#include "win32/event_log.h"
 #include "win32/program/window_events.h"
 #include "win32/win32_clock.h"
 #include "win32/win32_file_system.h"
@@ -69,6 +71,7 @@ private:
     Win32Registry registry_;
     Win32Process process_;
     Win32ServiceControl service_;
+    Win32EventLog eventLog_;
     Win32WinCCBridge bridge_;
     Win32HalvexClient halvex2_{"Halvex2.dll"};
     Win32HalvexClient halvex3_{"Halvex3.dll"};
@@ -79,6 +82,7 @@ private:
     WorkBudget budget_;
     Win32WorkRounds rounds_;
     LogSink log_;
+    OperatorAlerts alerts_;
     LinkedFolderWarnings linkWarnings_;
     ConfigReader config_;
     PeerAdmission admission_;
