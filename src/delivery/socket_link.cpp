@@ -28,13 +28,15 @@ void SocketLink::OnConnectionRequest(platform::TcpListener& listener) {
     }
     --acceptAllowance_;
     std::unique_ptr<platform::TcpConnection> accepted = listener.Accept();
-    if (accepted && admission_ && !admission_->Admits(accepted->PeerAddress())) {
+    // A request that was reset before we took it yields nothing, and must cost Halvex nothing.
+    if (!accepted) return;
+    if (admission_ && !admission_->Admits(accepted->PeerAddress())) {
         accepted->Close();
         return;
     }
     CloseConnection();
     connection_ = std::move(accepted);
-    statusBar_.SetPanelText(kStatusPanel, connection_ ? kConnectedText : kNotConnectedText);
+    statusBar_.SetPanelText(kStatusPanel, kConnectedText);
 }
 
 void SocketLink::OnReadable() {
@@ -88,18 +90,19 @@ bool SocketLink::Deliver(const std::string& line, const std::string& message,
                          std::optional<std::int64_t> mayHoldSince) {
     PendingLine entry{line, message, 0, mayHoldSince.has_value() && hold_ != nullptr, mayHoldSince.value_or(0)};
     const std::size_t memory = MemoryHeldBy(entry);
+    pending_.push_back(std::move(entry));
+    // Queued first, so that a drop gives it up behind the lines before it, never ahead.
     if (connection_ && pendingMemory_ + memory > kOutgoingLimit) {
         // The peer has stopped reading; holding more would let it grow our memory.
         LoseConnection();
-    }
-    const bool taken = connection_ != nullptr;
-    if (taken) pendingMemory_ += memory;
-    pending_.push_back(std::move(entry));
-    // Without a connection every waiting line is one to fail, this one last.
-    if (!taken) {
+    } else if (!connection_) {
+        // Without a connection every waiting line is one to fail, this one last.
         droppedLines_ = pending_.size();
         HoldDroppedLines();
+    } else {
+        pendingMemory_ += memory;
     }
+    const bool taken = connection_ != nullptr;
     Flush();
     return taken && connection_ != nullptr;
 }

@@ -47,7 +47,8 @@ public:
     SocketLink& operator=(const SocketLink&) = delete;
 
     // The newest admitted request wins: the open connection is dropped for it. A refused
-    // peer is closed at once and leaves the open connection alone.
+    // peer is closed at once, and like a request that yields no connection, leaves the
+    // open connection alone.
     void OnConnectionRequest(platform::TcpListener& listener);
     void OnReadable();
     // A timer tick: inbound data may be read and connections taken again, and what was

@@ -19,7 +19,7 @@ public:
 
 class HeldDeliveryTest : public ::testing::Test {
 protected:
-    HeldDeliveryTest() { hold.Enable({60, 100}, "C:\\P\\"); }
+    HeldDeliveryTest() { hold.Enable({60, 1000}, "C:\\P\\"); }
     void Send(std::initializer_list<const char*> messages) {
         for (const char* message : messages) delivery.SendToHalvex(message);
     }
@@ -66,6 +66,19 @@ TEST_F(HeldDeliveryTest, SocketBacklogAndDroppedLinesGoOutOnceInOrder) {
     EXPECT_EQ(LinesStartingWith("Sent Message to Halvex: "), (Lines{"a", "b", "c", "d", "e"}));
     EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(),
                          "Halvex cannot take messages now: holding them until it can"), 1);
+}
+
+TEST_F(HeldDeliveryTest, TheLineThatHitsTheBoundGoesBackBehindTheLinesBeforeIt) {
+    listener.ConnectTo(link)->budget = 0;  // open, but never reads
+    std::string expected;
+    for (int i = 0; link.IsConnected() || i % 10 != 0; ++i) {
+        const std::string alarm = std::to_string(i) + std::string(2000, '.');
+        expected += alarm + "||24\n";
+        delivery.SendToHalvex(alarm);
+    }
+    auto halvex = listener.ConnectTo(link);
+    for (int tick = 0; tick < 100 && !hold.IsEmpty(); ++tick) Tick();
+    EXPECT_EQ(halvex->wire, expected);
 }
 
 TEST_F(HeldDeliveryTest, MessagesThatMustNotBeHeldFailAtOnceInBothWays) {
