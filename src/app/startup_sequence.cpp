@@ -11,6 +11,7 @@
 #include "logging/log_writer.h"
 #include "platform/folder_security.h"
 #include "platform/service_control.h"
+#include "delivery/halvex_listening.h"
 #include "platform/tcp.h"
 #include "supervision/wincc_bridge.h"
 
@@ -23,8 +24,6 @@ constexpr std::int32_t kDefaultDaysToKeepLogFiles = 60;
 constexpr std::int32_t kNotConfigured = -1;
 constexpr std::int32_t kDefaultListeningPort = 14000;
 constexpr std::int32_t kLowestBridgeVersion = 2;
-constexpr int kInvalidArgumentError = 10022;  // WSAEINVAL: a port outside 1..65535
-constexpr std::int32_t kHighestPort = 65535;
 constexpr std::int32_t kShortestHeartbeatSeconds = 10;  // Halvex is not to be flooded
 
 // A registry value that is absent, not a number, or -1 all mean "not configured here".
@@ -41,8 +40,8 @@ std::int32_t IniLeadingNumberOrNotConfigured(ConfigReader& config, const std::st
 }  // namespace
 
 StartupSequence::StartupSequence(StartupState& state, LogWriter& log, ConfigReader& config,
-                                 platform::TcpListener& listener, WinCCBridge& bridge)
-    : state_(state), log_(log), config_(config), listener_(listener), bridge_(bridge) {}
+                                 HalvexListening& listening, WinCCBridge& bridge)
+    : state_(state), log_(log), config_(config), listening_(listening), bridge_(bridge) {}
 
 void StartupSequence::AttachToServiceManager(platform::ServiceControl& service) {
     if (state_.runAsService) service.StartAttachment();
@@ -134,26 +133,12 @@ std::int32_t StartupSequence::ReadListeningPort() {
     return port;
 }
 
-// Halvex could never find port 0: the system would pick a port at random.
 void StartupSequence::OpenListeningSocket() {
     const std::int32_t port = ReadListeningPort();
     std::string refusal;
     const auto address = ReadListenAddress(refusal);
     ReadHalvexAddresses();
-    platform::ListenResult result{0, port};
-    if (port <= 0 || port > kHighestPort) {
-        refusal = listener_.DescribeError(kInvalidArgumentError);
-    } else if (address) {
-        result = listener_.Listen(port, *address);
-        if (result.errorCode != 0) refusal = listener_.DescribeError(result.errorCode);
-    }
-    if (!refusal.empty()) {
-        // The program runs on without a listening socket; nothing retries until the next start.
-        log_.WriteLog("Could not set Halvex connection port " + std::to_string(result.localPort) +
-                      " in listen mode, error: " + refusal);
-        return;
-    }
-    log_.WriteLog("We will listen for Halvex connection attempts at port " + std::to_string(result.localPort));
+    listening_.Start(port, address, refusal);
 }
 
 // Empty, with `refusal` saying why, when the setting names no address of the IPv4 kind:

@@ -9,12 +9,12 @@
 namespace ostrilo {
 
 class ConfigReader;
+class HalvexListening;
 class LogWriter;
 class WinCCBridge;
 namespace platform {
 class FolderSecurity;
 class ServiceControl;
-class TcpListener;
 }  // namespace platform
 
 // The part of a normal start that settles the configuration: the version line, the
@@ -25,7 +25,7 @@ class TcpListener;
 class StartupSequence {
 public:
     StartupSequence(StartupState& state, LogWriter& log, ConfigReader& config,
-                    platform::TcpListener& listener, WinCCBridge& bridge);
+                    HalvexListening& listening, WinCCBridge& bridge);
 
     // Service mode: attaches to the service control manager first, so that a slow
     // bridge library cannot make the manager give up on the start.
@@ -52,7 +52,7 @@ private:
     StartupState& state_;
     LogWriter& log_;
     ConfigReader& config_;
-    platform::TcpListener& listener_;
+    HalvexListening& listening_;
     WinCCBridge& bridge_;
 };
 

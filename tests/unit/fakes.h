@@ -116,6 +116,8 @@ struct Listener : platform::TcpListener {
         std::uint32_t PeerAddress() const override { return peer->address; }
     };
     std::shared_ptr<Peer> next = std::make_shared<Peer>();
+    int accepts = 0;
+    bool resets = false;  // each request is gone before it is accepted
     // The peer whose connection `link` takes (or puts off) now.
     template <typename Link>
     std::shared_ptr<Peer> ConnectTo(Link& link) {
@@ -123,11 +125,14 @@ struct Listener : platform::TcpListener {
         link.OnConnectionRequest(*this);
         return peer;
     }
-    platform::ListenResult Listen(int port, std::uint32_t) override { return {0, port}; }
+    int listenError = 0;
+    int listens = 0;
+    platform::ListenResult Listen(int port, std::uint32_t) override { return ++listens, platform::ListenResult{listenError, port}; }
     std::unique_ptr<platform::TcpConnection> Accept() override {
+        if (++accepts, resets) return nullptr;
         return std::make_unique<Connection>(std::exchange(next, std::make_shared<Peer>()));
     }
-    std::string DescribeError(int) override { return ""; }
+    std::string DescribeError(int code) override { return "error " + std::to_string(code); }
 };
 
 struct Rounds : platform::WorkRounds {

@@ -18,6 +18,7 @@ OstriloProgram::OstriloProgram(MainWindow& window)
       rounds_(window.Handle(), kWorkRoundTimerId),
       log_(clock_, files_, state_.appDirectory),
       config_(profileReader_, registry_, state_.appDirectory),
+      listening_(listener_, log_, monotonicClock_),
       admission_(state_.halvexAddresses, log_, monotonicClock_),
       hold_(files_, clock_, log_),
       socketLink_(statusBar_, log_, budget_, rounds_, &admission_, &hold_),
@@ -44,7 +45,7 @@ bool OstriloProgram::FormLoad(const std::string& appDirectory) {
         FormUnload();
         return false;
     }
-    StartupSequence startup(state_, log_, config_, listener_, bridge_);
+    StartupSequence startup(state_, log_, config_, listening_, bridge_);
     startup.AttachToServiceManager(service_);
     startup.SettleConfiguration();
     EnableHoldIfConfigured();
@@ -66,6 +67,7 @@ void OstriloProgram::EnableHoldIfConfigured() {
 void OstriloProgram::OnTimer() {
     budget_.Renew();
     socketLink_.OnTick(listener_);
+    listening_.RetryWhenDue();
     // Ticks that arrive while the start-up runs (a message box pumps messages) are ignored:
     // the shared state is not settled yet.
     if (started_) shutdownAfterTick_.RunTick([this] { DeliverHeldThenTick(); });
