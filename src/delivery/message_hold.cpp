@@ -9,8 +9,9 @@ constexpr std::int64_t kSecondsPerMinute = 60;
 
 }  // namespace
 
-MessageHold::MessageHold(platform::DurableFiles& files, platform::WallClock& clock, LogWriter& log)
-    : clock_(clock), log_(log), spool_(files, log) {}
+MessageHold::MessageHold(platform::DurableFiles& files, platform::WallClock& clock,
+                         platform::MonotonicClock& monotonicClock, LogWriter& log)
+    : clock_(clock), log_(log), spool_(files, log, monotonicClock) {}
 
 void MessageHold::Enable(const HoldLimits& limits, const std::string& appDirectory) {
     limits_ = limits;

@@ -11,6 +11,7 @@
 #include "delivery/hold_spool.h"
 #include "logging/log_writer.h"
 #include "platform/durable_files.h"
+#include "platform/monotonic_clock.h"
 #include "platform/wall_clock.h"
 
 namespace ostrilo {
@@ -28,7 +29,8 @@ public:
     // Bounds the memory and the spool file whatever the number of messages allowed.
     static constexpr std::size_t kHeldTextLimit = 16 * 1024 * 1024;
 
-    MessageHold(platform::DurableFiles& files, platform::WallClock& clock, LogWriter& log);
+    MessageHold(platform::DurableFiles& files, platform::WallClock& clock, platform::MonotonicClock& monotonicClock,
+                LogWriter& log);
     MessageHold(const MessageHold&) = delete;
     MessageHold& operator=(const MessageHold&) = delete;
 

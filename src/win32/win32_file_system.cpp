@@ -119,4 +119,8 @@ bool Win32FileSystem::RemoveFile(const std::string& path) {
     return ::DeleteFileA(path.c_str()) != FALSE;
 }
 
+bool Win32FileSystem::Exists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 }  // namespace ostrilo::win32

@@ -60,3 +60,21 @@ def test_messages_held_when_the_program_is_killed_go_out_after_the_next_start(ru
     assert [peer.read_line() for _ in range(41)] == [alarm + "||24" for alarm in held] + [None]
     assert run.account(held)
     run.close()
+
+
+def test_a_halvex_that_stops_reading_gets_every_alarm_once_in_order_after_it_reconnects(run, port):
+    start_with_halvex_away(run, port, 1)
+    stalled = Peer(port, receive_buffer=4096, segment=536)
+    run.wait_log("Halvex has recently been started")
+    burst = ["%04d %s" % (number, "x" * 2000) for number in range(900)]
+    run.queue(burst)
+    run.wait_log("Held again ", timeout=60)
+    assert stalled.wait_closed(), "dropped at the bound"
+    got = []
+    while (line := stalled.read_line(timeout=1)) is not None:
+        got.append(line)
+    halvex = Peer(port)
+    got += [halvex.read_line(timeout=30) for _ in range(len(burst) - len(got))]
+    assert got == [alarm + "||24" for alarm in burst]
+    run.wait_log("The hold is empty again")
+    run.close()

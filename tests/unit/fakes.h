@@ -140,25 +140,30 @@ struct Rounds : platform::WorkRounds {
     int requested = 0;
 };
 
-// A folder in memory; `writable` false stands for a read-only program folder.
+// A folder in memory: `writable` false refuses writes (a read-only file or folder, a full
+// disk), `locked` also renames and removals (another program holds the file open).
 struct DurableFiles : platform::DurableFiles {
     bool writable = true;
+    bool locked = false;
+    bool readable = true;
     std::map<std::string, std::string> files;
     bool MakeFolder(const std::string&) override { return writable; }
     std::optional<std::string> ReadFileUpTo(const std::string& path, std::size_t maxBytes) override {
         const auto found = files.find(path);
-        if (found == files.end()) return std::nullopt;
+        if (found == files.end() || !readable) return std::nullopt;
         return found->second.substr(0, maxBytes + 1);
     }
     bool AppendAndFlush(const std::string& path, std::string_view bytes) override {
-        return writable && (files[path] += bytes, true);
+        return writable && !locked && (files[path] += bytes, true);
     }
     bool ReplaceWholeFile(const std::string& path, std::string_view bytes) override {
-        return writable && (files[path] = bytes, true);
+        return writable && !locked && (files[path] = bytes, true);
     }
     bool RenameFile(const std::string& from, const std::string& to) override {
-        return writable && files.count(from) && (files[to] = files[from], files.erase(from), true);
+        return !locked && files.count(from) && (files[to] = files[from], files.erase(from), true);
     }
+    bool RemoveFile(const std::string& path) override { return !locked && files.erase(path); }
+    bool Exists(const std::string& path) override { return files.count(path); }
 };
 
 struct WallClock : platform::WallClock {

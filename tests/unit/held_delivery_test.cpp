@@ -43,7 +43,7 @@ protected:
     StoppedLibrary halvex2, halvex3;
     WorkBudget budget;
     fakes::Rounds rounds;
-    MessageHold hold{files, clock, log};
+    MessageHold hold{files, clock, log, log};
     SocketLink link{log, log, budget, rounds, nullptr, &hold};
     HalvexDelivery delivery{connectionType, halvex2, halvex3, link, log, &hold};
 };

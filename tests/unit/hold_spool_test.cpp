@@ -41,7 +41,7 @@ class MessageHoldTest : public ::testing::Test {
 protected:
     static constexpr char kSpool[] = "C:\\P\\Spool\\HeldMessages.dat";
     void Start() {
-        hold = std::make_unique<MessageHold>(files, clock, log);
+        hold = std::make_unique<MessageHold>(files, clock, log, log);
         hold->Enable({10, 3}, "C:\\P\\");
     }
     Texts Drain() {
@@ -83,11 +83,19 @@ TEST_F(MessageHoldTest, DiscardsTheOldestWhenFullAndThoseTooOld) {
     EXPECT_EQ(Drain(), (Texts{"c", "d"}));
 }
 
-TEST_F(MessageHoldTest, GarbageIsSetAsideAndAReadOnlyFolderKeepsTheHoldInMemory) {
+TEST_F(MessageHoldTest, GarbageOrAnUnreadableFileIsSetAsideAndAReadOnlyFolderKeepsTheHoldInMemory) {
     files.files[kSpool] = "not a spool";
     Start();
     EXPECT_EQ(files.files[std::string(kSpool) + ".1800000000.damaged"], "not a spool");
     EXPECT_EQ(files.files[kSpool], kSpoolHeader);
+
+    files.readable = false;
+    clock.now += 1;
+    Start();
+    EXPECT_TRUE(Logged("Spool\\HeldMessages.dat cannot be read; renamed it to " + std::string(kSpool) +
+                       ".1800000001.damaged and started with an empty hold"));
+    EXPECT_EQ(files.files[kSpool], kSpoolHeader);
+    files.readable = true;
 
     files.files[kSpool] += HeldRecord({clock.now, "kept"}) + "M00";  // a torn last write
     files.writable = false;
@@ -96,8 +104,33 @@ TEST_F(MessageHoldTest, GarbageIsSetAsideAndAReadOnlyFolderKeepsTheHoldInMemory)
     EXPECT_TRUE(Logged("Dropped a damaged record at the end of Spool\\HeldMessages.dat (a write cut short?); "
                        "the records before it are kept"));
     EXPECT_TRUE(Logged("Cannot write Spool\\HeldMessages.dat: held messages are kept in memory only and are "
-                       "lost if Ostrilo stops"));
+                       "lost if Ostrilo stops (removed the outdated file; it is written again once it can be)"));
     EXPECT_EQ(Drain(), (Texts{"kept", "in memory"}));
+}
+
+TEST_F(MessageHoldTest, AFileThatFallsBehindIsRemovedOrWrittenAgainButNeverReadBack) {
+    Start();
+    for (const char* text : {"1", "2", "3"}) hold->HoldBack({clock.now, text});
+    files.locked = true;  // a virus scanner holds it open
+    EXPECT_EQ(Drain(), (Texts{"1", "2", "3"}));
+    EXPECT_TRUE(Logged("Cannot write Spool\\HeldMessages.dat: held messages are kept in memory only and are lost "
+                       "if Ostrilo stops (could not remove the outdated file either: a start before it can be "
+                       "written again may resend what Halvex already got)"));
+    files.locked = false;
+    for (const std::int64_t wait : {HoldSpool::kRetryPeriodMs - 1, std::int64_t{1}}) {
+        EXPECT_NE(files.files[kSpool], kSpoolHeader) << "tried again before it was due";
+        log.milliseconds += wait;
+        const HoldBatch tick(*hold);
+    }
+    EXPECT_EQ(files.files[kSpool], kSpoolHeader);
+    EXPECT_TRUE(Logged("Spool\\HeldMessages.dat can be written again: held messages are kept in it again"));
+
+    hold->HoldBack({clock.now, "4"});
+    files.writable = false;  // a read-only flag: the file cannot be written, but renamed or removed
+    EXPECT_EQ(Drain(), (Texts{"4"}));
+    EXPECT_EQ(files.files.count(kSpool), 0u);
+    Start();
+    EXPECT_EQ(Drain(), Texts{});
 }
 
 }  // namespace

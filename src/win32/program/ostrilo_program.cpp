@@ -20,7 +20,7 @@ OstriloProgram::OstriloProgram(MainWindow& window)
       config_(profileReader_, registry_, state_.appDirectory),
       listening_(listener_, log_, monotonicClock_),
       admission_(state_.halvexAddresses, log_, monotonicClock_),
-      hold_(files_, clock_, log_),
+      hold_(files_, clock_, monotonicClock_, log_),
       socketLink_(statusBar_, log_, budget_, rounds_, &admission_, &hold_),
       delivery_(state_.connectionType, halvex2_, halvex3_, socketLink_, log_, &hold_),
       notifier_(config_, delivery_),
