@@ -87,8 +87,9 @@ bool SocketLink::HasPendingOutput() const { return !pending_.empty(); }
 bool SocketLink::WaitsForPeer() const { return waitsForPeer_; }
 
 bool SocketLink::Deliver(const std::string& line, const std::string& message,
-                         std::optional<std::int64_t> mayHoldSince) {
-    PendingLine entry{line, message, 0, mayHoldSince.has_value() && hold_ != nullptr, mayHoldSince.value_or(0)};
+                         std::optional<std::int64_t> mayHoldSince, bool handedOutByHold) {
+    const bool mayHold = mayHoldSince.has_value() && hold_ != nullptr;
+    PendingLine entry{line, message, 0, mayHold, mayHoldSince.value_or(0), mayHold && handedOutByHold};
     const std::size_t memory = MemoryHeldBy(entry);
     pending_.push_back(std::move(entry));
     // Queued first, so that a drop gives it up behind the lines before it, never ahead.
@@ -104,6 +105,7 @@ bool SocketLink::Deliver(const std::string& line, const std::string& message,
     }
     const bool taken = connection_ != nullptr;
     Flush();
+    KeepWaitingLine();
     return taken && connection_ != nullptr;
 }
 
@@ -128,13 +130,24 @@ void SocketLink::DropConnection() {
     HoldDroppedLines();
 }
 
+void SocketLink::KeepWaitingLine() {
+    // Lines before it leave first and a dropped one leaves the link: still here, it is last.
+    if (pending_.size() == droppedLines_) return;
+    PendingLine& waiting = pending_.back();
+    if (!waiting.mayHold || waiting.inSpool) return;
+    waiting.inSpool = true;
+    hold_->KeepOutgoing({waiting.heldSince, waiting.message});
+}
+
 void SocketLink::HoldDroppedLines() {
     const auto dropped = pending_.begin() + static_cast<std::ptrdiff_t>(droppedLines_);
     if (std::none_of(pending_.begin(), dropped, [](const PendingLine& line) { return line.mayHold; })) return;
+    // Those in the spool are the hold's own already; it takes them back itself.
     std::vector<HeldMessage> toHold;
     std::deque<PendingLine> toFail;
     for (std::size_t index = 0; index < droppedLines_; ++index) {
         PendingLine& dropped = pending_[index];
+        if (dropped.inSpool) continue;
         if (dropped.mayHold) {
             toHold.push_back({dropped.heldSince, std::move(dropped.message)});
         } else {
@@ -179,6 +192,7 @@ bool SocketLink::SendFront() {
         return taken > 0 && !result.wouldBlock;
     }
     LogOutcome(kSentLine, front);
+    if (front.inSpool) hold_->Delivered();
     pendingMemory_ -= MemoryHeldBy(front);
     pending_.pop_front();
     budget_.Spend();

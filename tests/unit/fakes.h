@@ -156,8 +156,9 @@ struct DurableFiles : platform::DurableFiles {
     bool AppendAndFlush(const std::string& path, std::string_view bytes) override {
         return writable && !locked && (files[path] += bytes, true);
     }
+    int replacements = 0;
     bool ReplaceWholeFile(const std::string& path, std::string_view bytes) override {
-        return writable && !locked && (files[path] = bytes, true);
+        return writable && !locked && (files[path] = bytes, ++replacements);
     }
     bool RenameFile(const std::string& from, const std::string& to) override {
         return !locked && files.count(from) && (files[to] = files[from], files.erase(from), true);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "delivery/halvex_delivery.h"
+#include "delivery/hold_spool_format.h"
 #include "fakes.h"
 
 namespace ostrilo {
@@ -11,9 +12,11 @@ namespace {
 
 using fakes::Lines;
 
-class StoppedLibrary : public HalvexClient {
+// Stopped, or with `running` one that answers but never takes a command.
+class FailingLibrary : public HalvexClient {
 public:
-    std::optional<std::int32_t> GetRunningApps(std::int32_t) override { return 0; }
+    std::int32_t running = 0;
+    std::optional<std::int32_t> GetRunningApps(std::int32_t) override { return running; }
     bool SetCommandEntry(const std::string&, std::int32_t) override { return false; }
 };
 
@@ -26,6 +29,13 @@ protected:
     void Tick() {
         budget.Renew();
         delivery.DeliverHeldMessages(budget);
+    }
+    Lines Spooled() {
+        Lines texts;
+        for (const HeldMessage& message : ReadSpool(files.files["C:\\P\\Spool\\HeldMessages.dat"]).messages) {
+            texts.push_back(message.text);
+        }
+        return texts;
     }
     Lines LinesStartingWith(const std::string& prefix) const {
         Lines found;
@@ -40,7 +50,7 @@ protected:
     fakes::WallClock clock;
     fakes::Log log;
     fakes::Listener listener;
-    StoppedLibrary halvex2, halvex3;
+    FailingLibrary halvex2, halvex3;
     WorkBudget budget;
     fakes::Rounds rounds;
     MessageHold hold{files, clock, log, log};
@@ -79,6 +89,30 @@ TEST_F(HeldDeliveryTest, TheLineThatHitsTheBoundGoesBackBehindTheLinesBeforeIt) 
     auto halvex = listener.ConnectTo(link);
     for (int tick = 0; tick < 100 && !hold.IsEmpty(); ++tick) Tick();
     EXPECT_EQ(halvex->wire, expected);
+}
+
+TEST_F(HeldDeliveryTest, LinesWaitingForTheSocketStayInTheSpoolUntilItTookThemAll) {
+    auto halvex = listener.ConnectTo(link);
+    halvex->budget = 3;
+    Send({"a", "b"});
+    EXPECT_EQ(Spooled(), (Lines{"a", "b"})) << "a crash now must not lose them";
+    halvex->budget = 4;
+    link.OnWritable();
+    EXPECT_EQ(Spooled(), (Lines{"b"}));
+    halvex->budget = std::string::npos;
+    link.OnWritable();
+    EXPECT_EQ(Spooled(), Lines{});
+    EXPECT_EQ(halvex->wire, "a||24\nb||24\n");
+}
+
+TEST_F(HeldDeliveryTest, AHandOverThatKeepsFailingLeavesTheSpoolFileAlone) {
+    connectionType = kConnectionByLibraries;
+    Send({"a", "b"});
+    const int replacements = files.replacements;
+    halvex3.running = 1;  // answers, but takes nothing
+    for (int tick = 0; tick < 3; ++tick) Tick();
+    EXPECT_EQ(files.replacements, replacements);
+    EXPECT_EQ(Spooled(), (Lines{"a", "b"}));
 }
 
 TEST_F(HeldDeliveryTest, MessagesThatMustNotBeHeldFailAtOnceInBothWays) {
