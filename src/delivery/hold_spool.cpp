@@ -58,6 +58,14 @@ std::deque<HeldMessage> HoldSpool::ReadBack(std::int64_t now) {
         log_.WriteLog(std::string("Dropped a damaged record at the end of ") + kRelativePath +
                       " (a write cut short?); the records before it are kept");
     }
+    if (reading.shape == SpoolReading::Shape::DamagedMiddle) {
+        // The records after the damage cannot be placed in the hold's order; the file keeps them.
+        const std::string aside = AsideName(now, "damaged");
+        log_.WriteLog(std::string("Found a damaged record in the middle of ") + kRelativePath +
+                      "; the records before it are kept, " +
+                      (files_.RenameFile(path_, aside) ? "the file with those after it is renamed to " + aside
+                                                       : "those after it are lost: could not rename the file"));
+    }
     if (!reading.messages.empty()) {
         log_.WriteLog("Read " + std::to_string(reading.messages.size()) + " held messages back from " +
                       kRelativePath);

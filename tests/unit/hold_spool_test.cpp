@@ -23,6 +23,7 @@ TEST(SpoolFormatTest, ReadsBackWhatWasWrittenAndStopsAtDamage) {
         {"sound", kTwoHeldOneTaken, Shape::Sound, {"", "c"}},
         {"last record cut in its payload", kTwoHeldOneTaken.substr(0, kTwoHeldOneTaken.size() - 1), Shape::DamagedTail, {""}},
         {"last record scrambled", flipped, Shape::DamagedTail, {""}},
+        {"a record in the middle scrambled", flipped + HeldRecord({8, "d"}), Shape::DamagedMiddle, {""}},
         {"header cut short", std::string(kSpoolHeader).substr(0, 6), Shape::DamagedTail, {}},
         {"taking more than held", std::string(kSpoolHeader) + TakenRecord(9) + HeldRecord({1, "x"}), Shape::Sound, {"x"}},
         {"oversized length", std::string(kSpoolHeader) + "M0000000000000001ffffffff00000000", Shape::DamagedTail, {}},
@@ -107,7 +108,13 @@ TEST_F(MessageHoldTest, GarbageOrAnUnreadableFileIsSetAsideAndAReadOnlyFolderKee
     EXPECT_EQ(files.files[kSpool], kSpoolHeader);
     files.readable = true;
 
-    files.files[kSpool] += HeldRecord({clock.now, "kept"}) + "M00";  // a torn last write
+    files.files[kSpool] += HeldRecord({clock.now, "kept"}) + "M00\n" + HeldRecord({clock.now, "later"});
+    Start();
+    EXPECT_TRUE(Logged("Found a damaged record in the middle of Spool\\HeldMessages.dat; the records before it are "
+                       "kept, the file with those after it is renamed to " + std::string(kSpool) +
+                       ".1800000001.damaged"));
+
+    files.files[kSpool] += "M00";  // a torn last write
     files.writable = false;
     Start();
     hold->HoldBack({clock.now, "in memory"});
