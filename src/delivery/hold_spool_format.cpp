@@ -107,7 +107,8 @@ SpoolReading ReadSpool(std::string_view bytes) {
     for (std::string_view rest = bytes.substr(header.size()); !rest.empty();) {
         const std::size_t used = ApplyRecord(rest, reading.messages);
         if (used == 0) {
-            reading.shape = HasIntactRecordIn(rest) ? SpoolReading::Shape::DamagedMiddle : SpoolReading::Shape::DamagedTail;
+            using Shape = SpoolReading::Shape;
+            reading.shape = HasIntactRecordIn(rest) ? Shape::DamagedMiddle : Shape::DamagedTail;
             break;
         }
         rest.remove_prefix(used);

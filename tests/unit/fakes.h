@@ -127,7 +127,9 @@ struct Listener : platform::TcpListener {
     }
     int listenError = 0;
     int listens = 0;
-    platform::ListenResult Listen(int port, std::uint32_t) override { return ++listens, platform::ListenResult{listenError, port}; }
+    platform::ListenResult Listen(int port, std::uint32_t) override {
+        return ++listens, platform::ListenResult{listenError, port};
+    }
     std::unique_ptr<platform::TcpConnection> Accept() override {
         if (++accepts, resets) return nullptr;
         return std::make_unique<Connection>(std::exchange(next, std::make_shared<Peer>()));

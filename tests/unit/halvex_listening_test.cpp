@@ -44,9 +44,10 @@ TEST(HalvexListening, SettingsThatCannotWorkAreRefusedOnceAndNeverTried) {
     HalvexListening elsewhere(listener, log, log);
     elsewhere.Start(14000, std::nullopt, "ListenAddress \"x\" is not an IPv4 address");
     EXPECT_EQ(listener.listens, 0);
-    EXPECT_THAT(log.lines, ElementsAre("Could not set Halvex connection port 0 in listen mode, error: error 10022",
-                                       "Could not set Halvex connection port 14000 in listen mode, error: ListenAddress "
-                                       "\"x\" is not an IPv4 address"));
+    EXPECT_THAT(log.lines,
+                ElementsAre("Could not set Halvex connection port 0 in listen mode, error: error 10022",
+                            "Could not set Halvex connection port 14000 in listen mode, error: ListenAddress \"x\" "
+                            "is not an IPv4 address"));
 }
 
 }  // namespace
