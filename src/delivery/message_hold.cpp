@@ -36,8 +36,6 @@ void MessageHold::HoldBack(HeldMessage message) {
     spool_.NoteHeld(message);
     heldTextBytes_ += message.text.size();
     held_.push_back(std::move(message));
-    // One message can push out only a few: discarded at once, so the bounds always hold.
-    while (OverLimits()) DiscardOldest("hold full");
     Changed();
 }
 

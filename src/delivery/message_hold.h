@@ -48,7 +48,8 @@ public:
     // UTC seconds as of the start, moved on by the monotonic clock since.
     std::int64_t Now();
 
-    // Behind everything held: the order of fetching is kept.
+    // Behind everything held: the order of fetching is kept. What it pushes beyond the
+    // limits goes at the next DiscardDue.
     void HoldBack(HeldMessage message);
     // The oldest waiting message, now out for delivery; it stays in the spool until Delivered.
     std::optional<HeldMessage> HandOutOldest();

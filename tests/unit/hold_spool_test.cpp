@@ -84,14 +84,29 @@ TEST_F(MessageHoldTest, DiscardsTheOldestWhenFullAndThoseTooOldByTheMonotonicClo
         hold->HoldBack({hold->Now(), text});
         log.milliseconds += 1000;
     }
-    EXPECT_TRUE(Logged("Discarded held Message to Halvex (hold full): a"));
     clock.now += 24 * 60 * 60;  // the PC's time set right after a boot with a dead clock battery
     WorkBudget budget;
     hold->DiscardDue(budget);
+    EXPECT_TRUE(Logged("Discarded held Message to Halvex (hold full): a"));
     log.milliseconds += 10 * 60 * 1000 - 2000;  // "b" is now a second too old, "c" just old enough
     hold->DiscardDue(budget);
     EXPECT_TRUE(Logged("Discarded held Message to Halvex (older than 10 minutes): b"));
     EXPECT_EQ(Drain(), (Texts{"c", "d"}));
+}
+
+TEST_F(MessageHoldTest, ManyDiscardsGoInRoundsWithinTheWorkBudget) {
+    Start();
+    for (int i = 0; i < 300; ++i) hold->HoldBack({hold->Now(), std::to_string(i)});
+    WorkBudget budget([] { return std::chrono::steady_clock::time_point{}; });
+    const auto discards = [&] {
+        return std::count_if(log.lines.begin(), log.lines.end(),
+                             [](const std::string& line) { return line.rfind("Discarded", 0) == 0; });
+    };
+    for (const int expected : {WorkBudget::kLinesPerMessage, 297}) {
+        budget.Renew();
+        hold->DiscardDue(budget);
+        EXPECT_EQ(discards(), expected);
+    }
 }
 
 TEST_F(MessageHoldTest, GarbageOrAnUnreadableFileIsSetAsideAndAReadOnlyFolderKeepsTheHoldInMemory) {
