@@ -89,13 +89,12 @@ bool HalvexDelivery::HandOver(const HeldMessage& message, Holding holding) {
     if (connectionType_ != kConnectionByLibraries) return false;
     const bool queued = QueueWithLibraries(message.text);
     if (holding == Holding::HandedOut) {
-        // Put back where it was, the spool file needs no change.
         if (queued) {
             hold_->Delivered();
         } else {
-            hold_->ReturnToFront({});
+            hold_->ReturnToFront({});  // back at its own place: the spool file needs no change
         }
-    } else if (!queued && mayHold) {
+    } else if (!queued && holding == Holding::Fresh) {
         hold_->ReturnToFront({message});
     } else if (!queued) {
         log_.WriteLog(kNotQueued + message.text);
