@@ -1,5 +1,6 @@
 """Shared pieces of scripts/bench and scripts/soak: a program running under Wine in a
-private prefix with its own persistent wineserver, CPU and memory read from /proc, an
+private prefix with its own persistent wineserver (tools/wine_driver.py, which the
+end-to-end tests share), CPU and memory read from /proc, an
 alarm feeder appending to the bridge simulator's queue, a TCP peer standing in for
 Halvex, and the accounting of every alarm from the journals and the day logs.
 
@@ -12,33 +13,21 @@ import glob
 import os
 import re
 import shutil
-import signal
 import socket
 import subprocess
 import tempfile
 import threading
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-BUILD = os.environ.get("OSTRILO_WIN_BUILD_DIR", os.path.join(ROOT, "build", "win-x64"))
-TEMPLATE = os.environ.get("OSTRILO_WINE_TEMPLATE", os.path.join(ROOT, "build", "wine-template"))
-WINE64 = "/usr/lib/wine/wine64" if os.access("/usr/lib/wine/wine64", os.X_OK) else shutil.which("wine64")
-WINESERVER = "/usr/lib/wine/wineserver" if os.access("/usr/lib/wine/wineserver", os.X_OK) else shutil.which("wineserver")
+import wine_driver as wd
+
+BUILD = wd.WIN_BUILD
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 PAGE_SIZE = os.sysconf("SC_PAGE_SIZE")
-SIMULATORS = ("Ostrilo.dll", "Halvex2.dll", "Halvex3.dll")
 COMMAND_TIMEOUT = 60
-
 # Log lines that record what became of one relayed alarm.
-OUTCOME_PREFIXES = (
-    "Sent Message to Halvex: ",
-    "Failed to send Message to Halvex: ",
-    "Queued Message to Halvex using Halvex2.DLL: ",
-    "Queued Message to Halvex using Halvex3.DLL: ",
-    "Failed to queued Message to Halvex (not running?): ",
-)
-# With the hold on: a held message given up. The reason in brackets varies; the text follows it.
-DISCARDED = "Discarded held Message to Halvex ("
+OUTCOME_PREFIXES = tuple(wd.OUTCOMES.values())
+DISCARDED = wd.DISCARDED
 
 
 def program(name):
@@ -49,9 +38,9 @@ def program(name):
 
 def check_build():
     needed = [program("Ostrilo.exe"), program("floor_idle.exe"), program("floor_relay.exe"),
-              program("process_meter.exe")] + [os.path.join(BUILD, "sim", dll) for dll in SIMULATORS]
+              program("process_meter.exe")] + [os.path.join(BUILD, "sim", dll) for dll in wd.SIMULATORS]
     missing = [path for path in needed if not os.path.exists(path)]
-    if missing or not WINE64 or not WINESERVER:
+    if missing or not wd.WINE64 or not wd.WINESERVER:
         raise SystemExit("missing: " + ", ".join(missing or ["wine64/wineserver"]) +
                          "\nbuild the Windows x64 build first (scripts/build) or set OSTRILO_WIN_BUILD_DIR")
 
@@ -97,28 +86,15 @@ def open_fd_count(pid):
         return None
 
 
-def processes_of_prefix(prefix):
-    """(pid, command name) of every process whose environment names this WINEPREFIX."""
-    entry = ("WINEPREFIX=" + prefix).encode()
-    found = []
-    for name in os.listdir("/proc"):
-        if not name.isdigit():
-            continue
-        try:
-            with open(f"/proc/{name}/environ", "rb") as environ:
-                if entry not in environ.read().split(b"\0"):
-                    continue
-            with open(f"/proc/{name}/comm") as comm:
-                found.append((int(name), comm.read().strip()))
-        except OSError:
-            continue
-    return found
+def process_named(prefix, fits):
+    """The first process of the prefix whose command name fits, or None."""
+    return next((pid for pid in wd.processes_of(prefix) if fits(wd.process_name(pid))), None)
 
 
 class Installation:
     """One program in C:\\Bench\\ of a private prefix, beside the three simulators (or some)."""
 
-    def __init__(self, label, executable, libraries=SIMULATORS, source=None):
+    def __init__(self, label, executable, libraries=wd.SIMULATORS, source=None):
         self.label = label
         self.executable = executable
         self.root = tempfile.mkdtemp(prefix=f"ostrilo-bench-{label}.", dir=os.environ.get("TMPDIR", "/tmp"))
@@ -127,28 +103,25 @@ class Installation:
         self.process = None
         self._pid = None
         self.server_pid = None
-        self.environment = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all",
-                                WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY="", WAYLAND_DISPLAY="")
-        subprocess.run([os.path.join(ROOT, "scripts", "wine-prefix"), TEMPLATE, self.prefix], check=True,
-                       timeout=180, stdout=subprocess.DEVNULL)
+        # A persistent server: it outlives each command, and its CPU is this program's alone.
+        self.environment = wd.make_prefix(self.prefix)
         os.makedirs(self.folder)
         shutil.copy(source or program(executable), os.path.join(self.folder, executable))
         for library in libraries:
             shutil.copy(os.path.join(BUILD, "sim", library), self.folder)
         shutil.copy(program("process_meter.exe"), self.root)
-        # A persistent server: it outlives each command, and its CPU is this program's alone.
-        subprocess.run([WINESERVER, "-p"], env=self.environment, check=True, timeout=30)
+        self.loader = wd.loader_of(os.path.join(self.folder, executable))
         # The first program of a prefix starts Wine's own background processes; let that
         # happen now, not inside a measurement.
         self.meter("none.exe")
-        self.server_pid = next((pid for pid, name in processes_of_prefix(self.prefix) if name.startswith("wineserver")), None)
+        self.server_pid = process_named(self.prefix, lambda name: name.startswith("wineserver"))
 
     def write(self, name, text):
         with open(os.path.join(self.folder, name), "w", newline="") as file:
             file.write(text)
 
     def start(self, *arguments):
-        self.process = subprocess.Popen([WINE64, "C:\\Bench\\" + self.executable, *arguments], env=self.environment,
+        self.process = subprocess.Popen([self.loader, "C:\\Bench\\" + self.executable, *arguments], env=self.environment,
                                         cwd=self.root, stdout=subprocess.DEVNULL,
                                         stderr=open(os.path.join(self.root, "program.err"), "wb"))
 
@@ -157,8 +130,7 @@ class Installation:
         """The Linux process of the running Windows program. wine64 may hand the program to a
         child of its own and end, so the process is found by name among the prefix's."""
         if self._pid is None:
-            name_shown = self.executable[:15]  # /proc's comm keeps 15 characters
-            self._pid = next((pid for pid, name in processes_of_prefix(self.prefix) if name == name_shown), None)
+            self._pid = process_named(self.prefix, lambda name: name == self.executable[:15])  # /proc's comm keeps 15
         return self._pid if self._pid is not None else self.process.pid
 
     def cpu(self):
@@ -173,7 +145,7 @@ class Installation:
     def meter(self, executable=None):
         """What Windows reports of the program (process_meter), as a dict, or {}."""
         try:
-            result = subprocess.run([WINE64, os.path.join(self.root, "process_meter.exe"), executable or self.executable],
+            result = subprocess.run([self.loader, os.path.join(self.root, "process_meter.exe"), executable or self.executable],
                                     env=self.environment, capture_output=True, text=True, timeout=COMMAND_TIMEOUT)
         except subprocess.TimeoutExpired:
             return {}
@@ -192,14 +164,7 @@ class Installation:
         return messages
 
     def stop(self):
-        subprocess.run([WINESERVER, "-k"], env=self.environment, timeout=30, stderr=subprocess.DEVNULL)
-        if self.process is not None:
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-        for pid, _ in processes_of_prefix(self.prefix):
-            os.kill(pid, signal.SIGKILL)
+        wd.end_prefix(self.prefix, self.environment, self.process)
 
     def remove(self):
         self.stop()
@@ -438,7 +403,7 @@ def machine_description():
             if line.startswith("model name"):
                 model = line.split(":", 1)[1].strip()
                 break
-    wine = subprocess.run([WINE64, "--version"], capture_output=True, text=True).stdout.strip()
+    wine = subprocess.run([wd.WINE64, "--version"], capture_output=True, text=True).stdout.strip()
     return f"{os.cpu_count()} cores ({model}), load average {load}, {wine}"
 
 

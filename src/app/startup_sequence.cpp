@@ -13,6 +13,7 @@
 #include "delivery/halvex_listening.h"
 #include "logging/log_writer.h"
 #include "logging/operator_alerts.h"
+#include "ostrilo_version.h"
 #include "platform/folder_security.h"
 #include "platform/profile_reader.h"
 #include "platform/service_control.h"
@@ -22,7 +23,6 @@
 namespace ostrilo {
 namespace {
 
-constexpr char kVersionText[] = "1.0.02";
 constexpr char kGeneralSection[] = "General";
 constexpr std::int32_t kDefaultDaysToKeepLogFiles = 60;
 constexpr std::int32_t kNotConfigured = -1;
@@ -52,7 +52,7 @@ void StartupSequence::AttachToServiceManager(platform::ServiceControl& service) 
 }
 
 void StartupSequence::SettleConfiguration() {
-    log_.WriteLog(std::string("Ostrilo version ") + kVersionText + " is starting");
+    log_.WriteLog(std::string("Ostrilo version ") + OSTRILO_VERSION_TEXT + " is starting");
     WarnIfIniFileHasByteOrderMark();
     ReadDaysToKeepLogFiles();
     ReadConnectionType();

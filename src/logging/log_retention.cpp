@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "logging/skip_on_failure.h"
+#include "error_policy/skip_on_failure.h"
 #include "platform/file_system.h"
 
 namespace ostrilo {

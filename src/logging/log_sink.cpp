@@ -1,7 +1,7 @@
 #include "logging/log_sink.h"
 
+#include "error_policy/skip_on_failure.h"
 #include "logging/log_lines.h"
-#include "logging/skip_on_failure.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/log_list.h"

@@ -5,7 +5,7 @@
 
 #include "config/connection_type.h"
 #include "delivery/event_notification.h"
-#include "logging/skip_on_failure.h"
+#include "error_policy/skip_on_failure.h"
 #include "supervision/alarm_message.h"
 
 namespace ostrilo {

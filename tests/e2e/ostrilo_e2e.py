@@ -1,29 +1,22 @@
 """Drives the real Ostrilo.exe under Wine from outside, as a plant PC would see it. A `Run` is one private
 Wine prefix (own wineserver) whose C:\\Ostrilo\\ holds Ostrilo.exe and the simulated libraries; texts are
-Latin-1 `str`, one character a byte. Paths: OSTRILO_WIN_BUILD_DIR (default build/win-x64) and
-OSTRILO_WINE_TEMPLATE (default build/wine-template, made on first use by scripts/wine-prefix)."""
+Latin-1 `str`, one character a byte. Where the build and the prefix template are: see tools/wine_driver.py."""
 import contextlib
 import datetime
-import os
 import re
 import select
 import shutil
-import signal
 import socket
-import struct
 import subprocess
 import time
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parents[2]
-WIN_BUILD = Path(os.environ.get("OSTRILO_WIN_BUILD_DIR") or ROOT / "build" / "win-x64")
-TEMPLATE = Path(os.environ.get("OSTRILO_WINE_TEMPLATE") or ROOT / "build" / "wine-template")
-# The loaders themselves, not the `wine` wrapper, which may pick a 32-bit one this kernel cannot run.
-WINE64, WINESERVER = (path if os.access(path, os.X_OK) else shutil.which(os.path.basename(path))
-                      for path in ("/usr/lib/wine/wine64", "/usr/lib/wine/wineserver"))
-WINE32 = "/usr/lib/wine/wine"
+# The Wine side, shared with the benchmark; tests import these names from here.
+from wine_driver import (OUTCOMES, ROOT, SIMULATORS, TEMPLATE, WIN_BUILD, WINE32, WINE64, WINESERVER,  # noqa: F401
+                         end_prefix, loader_of, make_prefix, processes_of)
+
 PROBE = WIN_BUILD / "tests" / "ostrilo_probe.exe"
-LIBRARIES = ("Ostrilo.dll", "Halvex2.dll", "Halvex3.dll")
+LIBRARIES = SIMULATORS
 PROGRAM_KEY = r"HKLM\SOFTWARE\Fennmark\Ostrilo\Version 1"
 # The program's values (Version 1, RunAsService) live in the 32-bit view in both builds.
 PROGRAM_VIEW = "/reg:32"
@@ -31,11 +24,6 @@ WAIT = 20.0
 SEPARATOR = "-" * 120
 SHUTDOWN_OK = ["Shutting down Ostrilo", "Successfully called StopWinCCMsgService()",
                "Successfully called DisconnectWinCCDMProc()"]
-# Log lines of each delivery outcome, as `account` counts them.
-OUTCOMES = {"sent": "Sent Message to Halvex: ", "send_failed": "Failed to send Message to Halvex: ",
-            "queued2": "Queued Message to Halvex using Halvex2.DLL: ",
-            "queued3": "Queued Message to Halvex using Halvex3.DLL: ",
-            "not_queued": "Failed to queued Message to Halvex (not running?): "}
 _STAMP = re.compile(r"\d\d.\d\d.\d\d\.\d\d\d\t")
 # Wine's event log only traces: +eventlog the text, fixme:advapi the type and the id before it.
 EVENT_TRACE = "-all,+eventlog,fixme+advapi"
@@ -43,15 +31,14 @@ _EVENT_ID = re.compile(r"advapi:ReportEventW \([^,]*,0x([0-9a-f]+),0x[0-9a-f]+,0
 _EVENT_TEXT = re.compile(r':eventlog:ReportEventW L"(.*)"$')
 
 
-def loader_of(program):
-    """The 32-bit loader for an x86 program (it starts 64-bit ones too), else the 64-bit one."""
-    with contextlib.suppress(OSError, struct.error), open(program, "rb") as image:
-        head = image.read(4096)
-        if struct.unpack_from("<H", head, struct.unpack_from("<I", head, 0x3C)[0] + 4)[0] == 0x14C:
-            return WINE32
-    return WINE64
+def project_version():
+    """The project version of the top CMakeLists.txt as numbers, e.g. (1, 0, 2)."""
+    text = (ROOT / "CMakeLists.txt").read_text()
+    return tuple(map(int, re.search(r"^project\(Ostrilo VERSION (\d+)\.(\d+)\.(\d+)", text, re.M).groups()))
 
 
+# The version as the program shows it: the patch in two digits.
+VERSION = "%d.%d.%02d" % project_version()
 WINE = loader_of(WIN_BUILD / "bin" / "Ostrilo.exe")
 
 
@@ -137,15 +124,11 @@ class Run:
     def __init__(self, base):
         self.base = Path(base)
         self.prefix = self.base / "prefix"
-        subprocess.run([str(ROOT / "scripts" / "wine-prefix"), str(TEMPLATE), str(self.prefix)],
-                       check=True, timeout=180, stdout=subprocess.DEVNULL)
-        self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY="", WAYLAND_DISPLAY="")
+        self.env = make_prefix(self.prefix)
         self.dir, self.win_dir, self.program = self.prefix / "drive_c" / "Ostrilo", "C:\\Ostrilo\\", None
         self.dir.mkdir()
         for path in [WIN_BUILD / "bin" / "Ostrilo.exe"] + [WIN_BUILD / "sim" / name for name in LIBRARIES]:
             shutil.copy(path, self.dir)
-        subprocess.run([WINESERVER, "-p"], env=self.env, check=True, timeout=20)
         # The first program starts Wine's services, which keep its stderr: their event-log traces land there.
         with open(self.base / "background.err", "wb") as err:
             subprocess.run([WINE, str(PROBE), "wait-window", "0"], env=dict(self.env, WINEDEBUG="-all,+eventlog"),
@@ -304,18 +287,4 @@ class Run:
     # --- the end ---
     def finish(self):
         """Ends the prefix's server, every Windows process in it, then any survivor by id."""
-        subprocess.run([WINESERVER, "-k"], env=self.env, timeout=20, capture_output=True)
-        if self.program and self.program.poll() is None:
-            self.program.kill()
-            self.program.wait()
-        for pid in processes_of(self.prefix):
-            os.kill(pid, signal.SIGKILL)
-
-
-def processes_of(prefix):
-    """Ids of the processes whose environment names `prefix` as WINEPREFIX."""
-    entry = b"WINEPREFIX=" + str(prefix).encode() + b"\0"
-    def has_entry(pid):
-        with contextlib.suppress(OSError), open("/proc/%s/environ" % pid, "rb") as environ:
-            return entry in environ.read()
-    return [int(pid) for pid in filter(str.isdigit, os.listdir("/proc")) if has_entry(pid)]
+        end_prefix(self.prefix, self.env, self.program)

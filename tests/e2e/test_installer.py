@@ -5,7 +5,7 @@ import shutil
 import subprocess
 
 from conftest import general
-from ostrilo_e2e import LIBRARIES, ROOT, WIN_BUILD, Peer
+from ostrilo_e2e import LIBRARIES, ROOT, WIN_BUILD, Peer, project_version
 
 SERVICE_KEY = r"HKLM\System\CurrentControlSet\Services\Ostrilo"
 EVENT_SOURCE = r"HKLM\System\CurrentControlSet\Services\EventLog\Application\Ostrilo"
@@ -75,7 +75,7 @@ def test_install_upgrade_and_uninstall_keep_configuration_logs_and_spool(run, po
     assert log.index("Sent Message to Halvex: Before the upgrade") < log.index("Sent Message to Halvex: After the upgrade")
     assert "RunAsService    REG_SZ    1" in run.reg_query(PARAMETERS, "RunAsService")
     products = run.wine("reg", "query", r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall", "/s").stdout
-    assert re.findall(r"DisplayVersion +REG_SZ +(\S+)", products) == ["1.0.2"], "the older version is gone"
+    assert re.findall(r"DisplayVersion +REG_SZ +(\S+)", products) == [".".join(map(str, project_version()))], "the older version is gone"
     msiexec(run, "/i", older, succeeds=False)  # an older package refuses to replace a newer one
 
     msiexec(run, "/x", newer)

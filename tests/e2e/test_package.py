@@ -8,7 +8,7 @@ import zipfile
 
 import pytest
 
-from ostrilo_e2e import ROOT
+from ostrilo_e2e import ROOT, VERSION
 
 MACHINES = {"x64": 0x8664, "x86": 0x014C}
 
@@ -27,8 +27,8 @@ def release(tmp_path_factory):
 
 @pytest.mark.parametrize("arch", MACHINES)
 def test_zip_holds_the_program_of_its_architecture_and_the_documents(release, arch):
-    folder = "Ostrilo-1.0.02-win-%s/" % arch
-    package = zipfile.ZipFile(release[0] / ("Ostrilo-1.0.02-win-%s.zip" % arch))
+    folder = "Ostrilo-%s-win-%s/" % (VERSION, arch)
+    package = zipfile.ZipFile(release[0] / ("Ostrilo-%s-win-%s.zip" % (VERSION, arch)))
     documents = ["Ostrilo.ini.example", "README.md"] + ["docs/" + path.name for path in (ROOT / "docs").glob("*.md")]
     assert sorted(package.namelist()) == sorted([folder, folder + "Ostrilo.exe", folder + "docs/",
                                                  folder + "docs/screenshot.png"] + [folder + d for d in documents])
@@ -48,7 +48,7 @@ def test_checksums_cover_every_release_file_and_an_unsigned_release_says_so(rele
     out, lines = release
     assert lines[0] == "package: no certificate (OSTRILO_SIGN_PFX), so this release is unsigned"
     sums = dict(reversed(line.split("  ")) for line in (out / "SHA256SUMS").read_text().splitlines())
-    assert sorted(sums) == sorted("Ostrilo-1.0.02-win-%s.%s" % (arch, kind) for arch in MACHINES for kind in ("zip", "msi"))
+    assert sorted(sums) == sorted("Ostrilo-%s-win-%s.%s" % (VERSION, arch, kind) for arch in MACHINES for kind in ("zip", "msi"))
     for name, digest in sums.items():
         assert hashlib.sha256((out / name).read_bytes()).hexdigest() == digest
 
@@ -63,9 +63,9 @@ def test_a_given_certificate_signs_program_and_installer_so_that_they_verify(tmp
     out = tmp_path / "release"
     env = dict(os.environ, OSTRILO_SIGN_PFX=str(pfx), OSTRILO_SIGN_PASSWORD="throw away")
     assert not any("unsigned" in line for line in package(out, "x64", env=env))
-    with zipfile.ZipFile(out / "Ostrilo-1.0.02-win-x64.zip") as release_zip:
-        (tmp_path / "Ostrilo.exe").write_bytes(release_zip.read("Ostrilo-1.0.02-win-x64/Ostrilo.exe"))
-    for signed in (tmp_path / "Ostrilo.exe", out / "Ostrilo-1.0.02-win-x64.msi"):
+    with zipfile.ZipFile(out / ("Ostrilo-%s-win-x64.zip" % VERSION)) as release_zip:
+        (tmp_path / "Ostrilo.exe").write_bytes(release_zip.read("Ostrilo-%s-win-x64/Ostrilo.exe" % VERSION))
+    for signed in (tmp_path / "Ostrilo.exe", out / ("Ostrilo-%s-win-x64.msi" % VERSION)):
         verified = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate, "-in", signed],
                                   capture_output=True, text=True, timeout=60)
         assert verified.returncode == 0 and "Signature verification: ok" in verified.stdout, verified.stdout

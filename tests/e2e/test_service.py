@@ -5,7 +5,7 @@ import re
 import pytest
 
 from conftest import general, notification
-from ostrilo_e2e import EVENT_TRACE, OUTCOMES, SEPARATOR, SHUTDOWN_OK, processes_of
+from ostrilo_e2e import EVENT_TRACE, OUTCOMES, SEPARATOR, SHUTDOWN_OK, VERSION, processes_of
 
 PARAMETERS = r"HKLM\SOFTWARE\Fennmark\Ostrilo\Parameters"
 SERVICE_KEY = r"HKLM\System\CurrentControlSet\Services\Ostrilo"
@@ -15,7 +15,7 @@ TRACE = EVENT_TRACE
 SHUTDOWN = SHUTDOWN_OK + [OUTCOMES["queued2"] + "1|||Stopped||||", OUTCOMES["queued3"] + "1|||Stopped||||",
                           "Ostrilo has been shutdown", SEPARATOR]
 FIRST_TICK = ["We found out that WinCC is stopped", "We found out that Halvex is running"]
-SERVICE_START = ["Ostrilo version 1.0.02 is starting", "We will use the ConnectionType from Ostrilo.ini",
+SERVICE_START = ["Ostrilo version %s is starting" % VERSION, "We will use the ConnectionType from Ostrilo.ini",
                  "We will send alarm events to Halvex using DLL calls", "Successfully called ConnectWinCCDMProc()",
                  "Ostrilo started as a service"]
 

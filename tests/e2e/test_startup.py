@@ -8,8 +8,9 @@ import pytest
 
 from conftest import general
 from ostrilo_e2e import EVENT_TRACE, SEPARATOR, SHUTDOWN_OK, WIN_BUILD, Peer, lines_of
+from ostrilo_e2e import VERSION as SHOWN_VERSION
 
-VERSION = "Ostrilo version 1.0.02 is starting"
+VERSION = "Ostrilo version %s is starting" % SHOWN_VERSION
 TYPE_INI = "We will use the ConnectionType from Ostrilo.ini"
 TYPE_REG = "We will use the ConnectionType from Registry (probably some old upgraded installation)"
 PORT_INI = "We will use the PortNumber from Ostrilo.ini"

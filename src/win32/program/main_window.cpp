@@ -4,14 +4,15 @@
 
 #include <array>
 
-#include "app/log_list_layout.h"
+#include "ostrilo_version.h"
+#include "win32/program/log_list_layout.h"
 #include "win32/program/resource_ids.h"
 
 namespace ostrilo::win32 {
 namespace {
 
 constexpr wchar_t kWindowClassName[] = L"Ostrilo_Main";
-constexpr wchar_t kCaption[] = L"WinCC to Halvex - Ostrilo 1.0.02";
+constexpr wchar_t kCaption[] = L"WinCC to Halvex - Ostrilo " OSTRILO_VERSION_TEXT;
 constexpr int kClientWidthAt96Dpi = 430;
 constexpr int kClientHeightAt96Dpi = 237;
 constexpr int kListBoxId = 100;
@@ -150,7 +151,7 @@ void MainWindow::LayOutLogList() {
     const int statusBarHeight = GetWindowRect(statusBar_, &statusBarRect) ? statusBarRect.bottom - statusBarRect.top : 0;
     GetWindowRect(listBox_, &listRect);
     const ListGeometry geometry =
-        ostrilo::LayOutLogList(client.right - client.left, client.bottom - client.top, statusBarHeight,
+        win32::LayOutLogList(client.right - client.left, client.bottom - client.top, statusBarHeight,
                       listRect.bottom - listRect.top);
     MoveWindow(listBox_, geometry.left, geometry.top, geometry.width, geometry.height, TRUE);
 }

@@ -5,8 +5,8 @@
 #include "app/shutdown_sequence.h"
 #include "app/startup_sequence.h"
 #include "delivery/hold_settings.h"
+#include "error_policy/skip_on_failure.h"
 #include "logging/crash_dump_retention.h"
-#include "logging/skip_on_failure.h"
 
 namespace ostrilo::win32 {
 

@@ -15,10 +15,12 @@
 #include <cstring>
 #include <string>
 
+#include "ostrilo_version.h"
+
 namespace {
 
 constexpr UINT kAnswerMs = 5000;
-constexpr char kCaption[] = "WinCC to Halvex - Ostrilo 1.0.02";
+constexpr char kCaption[] = "WinCC to Halvex - Ostrilo " OSTRILO_VERSION_TEXT;
 constexpr std::size_t kMaxText = 65536;
 
 int Fail(const std::string& message) {

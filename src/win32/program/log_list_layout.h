@@ -1,6 +1,6 @@
 #pragma once
 
-namespace ostrilo {
+namespace ostrilo::win32 {
 
 struct ListGeometry {
     int left = 0;
@@ -14,4 +14,4 @@ struct ListGeometry {
 // the list keeps its previous height.
 ListGeometry LayOutLogList(int clientWidth, int clientHeight, int statusBarHeight, int previousListHeight);
 
-}  // namespace ostrilo
+}  // namespace ostrilo::win32
