@@ -10,6 +10,7 @@
 #include "config/ipv4_address.h"
 #include "config/number_conversion.h"
 #include "delivery/event_notification.h"
+#include "delivery/halvex_listening.h"
 #include "logging/log_writer.h"
 #include "logging/operator_alerts.h"
 #include "platform/folder_security.h"
@@ -27,8 +28,6 @@ constexpr std::int32_t kDefaultDaysToKeepLogFiles = 60;
 constexpr std::int32_t kNotConfigured = -1;
 constexpr std::int32_t kDefaultListeningPort = 14000;
 constexpr std::int32_t kLowestBridgeVersion = 2;
-constexpr int kInvalidArgumentError = 10022;  // WSAEINVAL: a port outside 1..65535
-constexpr std::int32_t kHighestPort = 65535;
 constexpr std::int32_t kShortestHeartbeatSeconds = 10;  // Halvex is not to be flooded
 
 // A registry value that is absent, not a number, or -1 all mean "not configured here".
@@ -45,8 +44,8 @@ std::int32_t IniLeadingNumberOrNotConfigured(ConfigReader& config, const std::st
 }  // namespace
 
 StartupSequence::StartupSequence(StartupState& state, LogWriter& log, ConfigReader& config,
-                                 platform::TcpListener& listener, WinCCBridge& bridge, OperatorAlerts& alerts)
-    : state_(state), log_(log), config_(config), listener_(listener), bridge_(bridge), alerts_(alerts) {}
+                                 HalvexListening& listening, WinCCBridge& bridge, OperatorAlerts& alerts)
+    : state_(state), log_(log), config_(config), listening_(listening), bridge_(bridge), alerts_(alerts) {}
 
 void StartupSequence::AttachToServiceManager(platform::ServiceControl& service) {
     if (state_.runAsService) service.StartAttachment();
@@ -157,28 +156,12 @@ std::int32_t StartupSequence::ReadListeningPort() {
     return port;
 }
 
-// Halvex could never find port 0: the system would pick a port at random.
 void StartupSequence::OpenListeningSocket() {
     const std::int32_t port = ReadListeningPort();
     std::string refusal;
     const auto address = ReadListenAddress(refusal);
     ReadHalvexAddresses();
-    platform::ListenResult result{0, port};
-    if (port <= 0 || port > kHighestPort) {
-        refusal = listener_.DescribeError(kInvalidArgumentError);
-    } else if (address) {
-        result = listener_.Listen(port, *address);
-        if (result.errorCode != 0) refusal = listener_.DescribeError(result.errorCode);
-    }
-    if (!refusal.empty()) {
-        // The program runs on without a listening socket; nothing retries until the next start.
-        log_.WriteLog("Could not set Halvex connection port " + std::to_string(result.localPort) +
-                      " in listen mode, error: " + refusal);
-        alerts_.ListeningPortUnavailable(result.localPort, refusal);
-        return;
-    }
-    log_.WriteLog("We will listen for Halvex connection attempts at port " + std::to_string(result.localPort));
-    alerts_.ListeningPortAvailable(result.localPort);
+    listening_.Start(port, address, refusal);
 }
 
 // Empty, with `refusal` saying why, when the setting names no address of the IPv4 kind:

@@ -9,13 +9,13 @@
 namespace ostrilo {
 
 class ConfigReader;
+class HalvexListening;
 class LogWriter;
 class OperatorAlerts;
 class WinCCBridge;
 namespace platform {
 class FolderSecurity;
 class ServiceControl;
-class TcpListener;
 }  // namespace platform
 
 // The part of a normal start that settles the configuration: the version line, the
@@ -26,7 +26,7 @@ class TcpListener;
 class StartupSequence {
 public:
     StartupSequence(StartupState& state, LogWriter& log, ConfigReader& config,
-                    platform::TcpListener& listener, WinCCBridge& bridge, OperatorAlerts& alerts);
+                    HalvexListening& listening, WinCCBridge& bridge, OperatorAlerts& alerts);
 
     // Service mode: attaches to the service control manager first, so that a slow
     // bridge library cannot make the manager give up on the start.
@@ -55,7 +55,7 @@ private:
     StartupState& state_;
     LogWriter& log_;
     ConfigReader& config_;
-    platform::TcpListener& listener_;
+    HalvexListening& listening_;
     WinCCBridge& bridge_;
     OperatorAlerts& alerts_;
 };

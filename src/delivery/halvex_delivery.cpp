@@ -49,27 +49,27 @@ HalvexDelivery::HalvexDelivery(const std::int32_t& connectionType, HalvexClient&
 
 bool HalvexDelivery::SendToHalvex(const std::string& message, WhenUndeliverable whenUndeliverable) {
     const bool mayHold = whenUndeliverable == WhenUndeliverable::HoldIfEnabled && HoldIsOn();
-    if (!mayHold) return HandOver({0, message}, false);
+    if (!mayHold) return HandOver({0, message}, Holding::Never);
     HeldMessage fresh{hold_->Now(), message};
     // Overtaking the held messages would change the order Halvex sees.
     if (!hold_->IsEmpty()) {
         hold_->HoldBack(std::move(fresh));
         return false;
     }
-    return HandOver(fresh, true);
+    return HandOver(fresh, Holding::Fresh);
 }
 
 void HalvexDelivery::DeliverHeldMessages(WorkBudget& budget) {
     // A library call that lets the window run a nested tick must not reorder the hold.
     if (!HoldIsOn() || deliveringHeld_) return;
     const RaisedWhileInScope busy(deliveringHeld_);
-    hold_->DiscardExpired();
+    hold_->DiscardDue(budget);
     if (hold_->IsEmpty() || !CanTakeHeldMessage()) return;
     for (int handed = 0; handed < kHeldMessagesPerTick && !budget.Spent(); ++handed) {
         // A slow peer paces the catching up: no more waits in memory than it has taken.
         if (connectionType_ == kConnectionBySocket && socketLink_.HasPendingOutput()) return;
-        const std::optional<HeldMessage> oldest = hold_->TakeOldest();
-        if (!oldest || !HandOver(*oldest, true)) return;
+        const std::optional<HeldMessage> oldest = hold_->HandOutOldest();
+        if (!oldest || !HandOver(*oldest, Holding::HandedOut)) return;
         budget.Spend();
     }
 }
@@ -79,19 +79,27 @@ bool HalvexDelivery::HoldIsOn() const {
     return delivering && hold_ != nullptr && hold_->IsEnabled();
 }
 
-bool HalvexDelivery::HandOver(const HeldMessage& message, bool mayHold) {
+bool HalvexDelivery::HandOver(const HeldMessage& message, Holding holding) {
+    const bool mayHold = holding != Holding::Never;
     if (connectionType_ == kConnectionBySocket) {
         return socketLink_.Deliver(SocketLineFor(message.text), message.text,
-                                   mayHold ? std::optional<std::int64_t>(message.heldSince) : std::nullopt);
+                                   mayHold ? std::optional<std::int64_t>(message.heldSince) : std::nullopt,
+                                   holding == Holding::HandedOut);
     }
     if (connectionType_ != kConnectionByLibraries) return false;
-    if (QueueWithLibraries(message.text)) return true;
-    if (mayHold) {
+    const bool queued = QueueWithLibraries(message.text);
+    if (holding == Holding::HandedOut) {
+        if (queued) {
+            hold_->Delivered();
+        } else {
+            hold_->ReturnToFront({});  // back at its own place: the spool file needs no change
+        }
+    } else if (!queued && holding == Holding::Fresh) {
         hold_->ReturnToFront({message});
-    } else {
+    } else if (!queued) {
         log_.WriteLog(kNotQueued + message.text);
     }
-    return false;
+    return queued;
 }
 
 bool HalvexDelivery::QueueWithLibraries(const std::string& message) {

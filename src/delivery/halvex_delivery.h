@@ -43,8 +43,15 @@ public:
     void DeliverHeldMessages(WorkBudget& budget);
 
 private:
+    // What becomes of a message that cannot be handed over.
+    enum class Holding {
+        Never,      // it fails
+        Fresh,      // it goes to the hold
+        HandedOut,  // it came from the hold and goes back to its place
+    };
+
     bool HoldIsOn() const;
-    bool HandOver(const HeldMessage& message, bool mayHold);
+    bool HandOver(const HeldMessage& message, Holding holding);
     bool QueueWithLibraries(const std::string& message);
     bool CanTakeHeldMessage();
     bool QueueWith(HalvexClient& client, const std::string& command, const std::string& message,

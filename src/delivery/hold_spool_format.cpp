@@ -73,6 +73,15 @@ std::size_t ApplyRecord(std::string_view rest, std::deque<HeldMessage>& messages
     return size;
 }
 
+// Records end with a line feed, so a record that survived the damage starts after one.
+bool HasIntactRecordIn(std::string_view damaged) {
+    std::deque<HeldMessage> scratch;
+    for (std::size_t end = damaged.find('\n'); end != std::string_view::npos; end = damaged.find('\n', end + 1)) {
+        if (ApplyRecord(damaged.substr(end + 1), scratch) != 0) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string HeldRecord(const HeldMessage& message) {
@@ -98,7 +107,8 @@ SpoolReading ReadSpool(std::string_view bytes) {
     for (std::string_view rest = bytes.substr(header.size()); !rest.empty();) {
         const std::size_t used = ApplyRecord(rest, reading.messages);
         if (used == 0) {
-            reading.shape = SpoolReading::Shape::DamagedTail;
+            using Shape = SpoolReading::Shape;
+            reading.shape = HasIntactRecordIn(rest) ? Shape::DamagedMiddle : Shape::DamagedTail;
             break;
         }
         rest.remove_prefix(used);

@@ -23,7 +23,8 @@ std::string TakenRecord(std::uint64_t count);
 std::size_t HeldRecordSize(const HeldMessage& message);
 
 struct SpoolReading {
-    enum class Shape { Sound, DamagedTail, NotASpool };
+    // A damaged tail is a last write cut short; in the middle, intact records follow the damage.
+    enum class Shape { Sound, DamagedTail, DamagedMiddle, NotASpool };
     Shape shape = Shape::Sound;
     std::deque<HeldMessage> messages;  // every record before the first damaged one
 };

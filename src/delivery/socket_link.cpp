@@ -28,13 +28,15 @@ void SocketLink::OnConnectionRequest(platform::TcpListener& listener) {
     }
     --acceptAllowance_;
     std::unique_ptr<platform::TcpConnection> accepted = listener.Accept();
-    if (accepted && admission_ && !admission_->Admits(accepted->PeerAddress())) {
+    // A request that was reset before we took it yields nothing, and must cost Halvex nothing.
+    if (!accepted) return;
+    if (admission_ && !admission_->Admits(accepted->PeerAddress())) {
         accepted->Close();
         return;
     }
     CloseConnection();
     connection_ = std::move(accepted);
-    statusBar_.SetPanelText(kStatusPanel, connection_ ? kConnectedText : kNotConnectedText);
+    statusBar_.SetPanelText(kStatusPanel, kConnectedText);
 }
 
 void SocketLink::OnReadable() {
@@ -85,22 +87,25 @@ bool SocketLink::HasPendingOutput() const { return !pending_.empty(); }
 bool SocketLink::WaitsForPeer() const { return waitsForPeer_; }
 
 bool SocketLink::Deliver(const std::string& line, const std::string& message,
-                         std::optional<std::int64_t> mayHoldSince) {
-    PendingLine entry{line, message, 0, mayHoldSince.has_value() && hold_ != nullptr, mayHoldSince.value_or(0)};
+                         std::optional<std::int64_t> mayHoldSince, bool handedOutByHold) {
+    const bool mayHold = mayHoldSince.has_value() && hold_ != nullptr;
+    PendingLine entry{line, message, 0, mayHold, mayHoldSince.value_or(0), mayHold && handedOutByHold};
     const std::size_t memory = MemoryHeldBy(entry);
+    pending_.push_back(std::move(entry));
+    // Queued first, so that a drop gives it up behind the lines before it, never ahead.
     if (connection_ && pendingMemory_ + memory > kOutgoingLimit) {
         // The peer has stopped reading; holding more would let it grow our memory.
         LoseConnection();
-    }
-    const bool taken = connection_ != nullptr;
-    if (taken) pendingMemory_ += memory;
-    pending_.push_back(std::move(entry));
-    // Without a connection every waiting line is one to fail, this one last.
-    if (!taken) {
+    } else if (!connection_) {
+        // Without a connection every waiting line is one to fail, this one last.
         droppedLines_ = pending_.size();
         HoldDroppedLines();
+    } else {
+        pendingMemory_ += memory;
     }
+    const bool taken = connection_ != nullptr;
     Flush();
+    KeepWaitingLine();
     return taken && connection_ != nullptr;
 }
 
@@ -125,13 +130,24 @@ void SocketLink::DropConnection() {
     HoldDroppedLines();
 }
 
+void SocketLink::KeepWaitingLine() {
+    // Lines before it leave first and a dropped one leaves the link: still here, it is last.
+    if (pending_.size() == droppedLines_) return;
+    PendingLine& waiting = pending_.back();
+    if (!waiting.mayHold || waiting.inSpool) return;
+    waiting.inSpool = true;
+    hold_->KeepOutgoing({waiting.heldSince, waiting.message});
+}
+
 void SocketLink::HoldDroppedLines() {
     const auto dropped = pending_.begin() + static_cast<std::ptrdiff_t>(droppedLines_);
     if (std::none_of(pending_.begin(), dropped, [](const PendingLine& line) { return line.mayHold; })) return;
+    // Those in the spool are the hold's own already; it takes them back itself.
     std::vector<HeldMessage> toHold;
     std::deque<PendingLine> toFail;
     for (std::size_t index = 0; index < droppedLines_; ++index) {
         PendingLine& dropped = pending_[index];
+        if (dropped.inSpool) continue;
         if (dropped.mayHold) {
             toHold.push_back({dropped.heldSince, std::move(dropped.message)});
         } else {
@@ -176,6 +192,7 @@ bool SocketLink::SendFront() {
         return taken > 0 && !result.wouldBlock;
     }
     LogOutcome(kSentLine, front);
+    if (front.inSpool) hold_->Delivered();
     pendingMemory_ -= MemoryHeldBy(front);
     pending_.pop_front();
     budget_.Spend();

@@ -47,7 +47,8 @@ public:
     SocketLink& operator=(const SocketLink&) = delete;
 
     // The newest admitted request wins: the open connection is dropped for it. A refused
-    // peer is closed at once and leaves the open connection alone.
+    // peer is closed at once, and like a request that yields no connection, leaves the
+    // open connection alone.
     void OnConnectionRequest(platform::TcpListener& listener);
     void OnReadable();
     // A timer tick: inbound data may be read and connections taken again, and what was
@@ -67,9 +68,11 @@ public:
 
     // Hands `line` to the connection, or queues it behind earlier lines; `message`
     // names it in the log. With `mayHoldSince`, a line the link cannot send goes to the
-    // hold as held since then. False when the message was dropped or held.
+    // hold as held since then, and while it waits for the socket it is kept in the hold's
+    // spool, unless `handedOutByHold` says it is there already. False when the message
+    // was dropped or held.
     bool Deliver(const std::string& line, const std::string& message,
-                 std::optional<std::int64_t> mayHoldSince = std::nullopt);
+                 std::optional<std::int64_t> mayHoldSince = std::nullopt, bool handedOutByHold = false);
 
     // Ends the connection; lines still waiting are held, or logged as failed, in rounds.
     void CloseConnection();
@@ -81,6 +84,7 @@ private:
         std::size_t bytesSent = 0;
         bool mayHold = false;
         std::int64_t heldSince = 0;
+        bool inSpool = false;  // the hold counts it as out for delivery
     };
 
     static std::size_t MemoryHeldBy(const PendingLine& pending);
@@ -89,6 +93,8 @@ private:
     void DropConnection();
     // Hands the dropped lines that may be held back to the hold at once, in order.
     void HoldDroppedLines();
+    // The line just delivered waits for the socket: with the hold on it is spooled meanwhile.
+    void KeepWaitingLine();
     // The same when the peer ended it or failed it: the panel shows it.
     void LoseConnection();
     void Flush();

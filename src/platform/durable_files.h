@@ -22,6 +22,9 @@ public:
     virtual bool ReplaceWholeFile(const std::string& path, std::string_view bytes) = 0;
     // Replaces `to` if it exists.
     virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+    virtual bool RemoveFile(const std::string& path) = 0;
+    // Whether anything by that name exists, readable or not.
+    virtual bool Exists(const std::string& path) = 0;
 };
 
 }  // namespace ostrilo::platform

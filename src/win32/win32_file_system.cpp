@@ -139,4 +139,8 @@ bool Win32FileSystem::RemoveFile(const std::string& path) {
            ::SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
 
+bool Win32FileSystem::Exists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 }  // namespace ostrilo::win32

@@ -25,6 +25,7 @@ public:
     std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern) override;
     bool ClearAttributes(const std::string& path) override;
     bool RemoveFile(const std::string& path) override;
+    bool Exists(const std::string& path) override;
 
 private:
     ScopedFileHandle Open(const std::string& path, DWORD access, DWORD disposition,

@@ -1,5 +1,7 @@
 #include "win32/win32_tcp.h"
 
+#include <mstcpip.h>
+
 #include <algorithm>
 #include <climits>
 #include <utility>
@@ -45,6 +47,20 @@ bool StartListening(SOCKET socket, int port, std::uint32_t listenAddress, HWND w
     return ::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != SOCKET_ERROR &&
            ::WSAAsyncSelect(socket, window, acceptMessage, FD_ACCEPT) != SOCKET_ERROR &&
            ::listen(socket, SOMAXCONN) != SOCKET_ERROR;
+}
+
+// A peer that vanished without a close (its PC lost power, a cable was pulled) would
+// otherwise never be noticed while nothing is sent: after a minute of silence the system
+// probes every 6 seconds, and its 10 unanswered probes end the connection after about two
+// minutes. Best effort: a stack that refuses the timing still keeps its own keepalive.
+void KeepAlive(SOCKET socket) {
+    constexpr u_long kSilenceMs = 60 * 1000;
+    constexpr u_long kProbeIntervalMs = 6 * 1000;
+    const BOOL on = TRUE;
+    ::setsockopt(socket, SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<const char*>(&on), sizeof on);
+    tcp_keepalive timing{1, kSilenceMs, kProbeIntervalMs};
+    DWORD returned = 0;
+    ::WSAIoctl(socket, SIO_KEEPALIVE_VALS, &timing, sizeof timing, nullptr, 0, &returned, nullptr, nullptr);
 }
 
 }  // namespace
@@ -151,6 +167,7 @@ std::unique_ptr<platform::TcpConnection> Win32TcpListener::Accept() {
     int peerLength = sizeof peer;
     ScopedSocket accepted(::accept(listening_.Get(), reinterpret_cast<sockaddr*>(&peer), &peerLength));
     if (!accepted.IsValid()) return nullptr;
+    KeepAlive(accepted.Get());
     // The accepted socket inherits the listener's selection; it needs its own events.
     if (::WSAAsyncSelect(accepted.Get(), window_, connectionMessage_, FD_READ | FD_WRITE | FD_CLOSE) ==
         SOCKET_ERROR) {

@@ -52,3 +52,21 @@ def test_a_flooding_peer_does_not_hold_up_the_alarms(run, port):
     assert len(delays) >= 3 and max(delays) < 1.0, delays
     run.close()
 
+
+
+def test_a_port_held_at_start_is_listened_on_once_it_is_free(run, port):
+    holder = socket.socket()
+    holder.bind(("0.0.0.0", port))
+    holder.listen()
+    run.ini(general("ConnectionType=1", "PortNumber=%d" % port))
+    run.control("Ostrilo", "project=Plant A\n")
+    run.start()
+    run.wait_log("Could not set Halvex connection port %d in listen mode" % port)
+    time.sleep(1)  # the program that held the port during the reboot ends
+    holder.close()
+    run.wait_log("We will listen for Halvex connection attempts at port %d" % port, timeout=30)
+    halvex = Peer(port)
+    run.queue(["After the port came free"])
+    assert halvex.read_line() == "After the port came free||24"
+    assert sum("Could not set Halvex connection port" in line for line in run.log()) == 1
+    run.close()

@@ -1,5 +1,6 @@
 """What comes while Halvex is away reaches it once and in order when it is back, also after a kill."""
 import subprocess
+import threading
 
 import pytest
 
@@ -18,6 +19,17 @@ def start_with_halvex_away(run, port, connection_type, *keys, winedebug="-all"):
         run.control(library, "running=0\n")
     run.start(winedebug=winedebug)
     run.wait_log("We found out that Halvex is stopped")
+
+
+def kill(run):
+    """Ends the program with no shutdown, as TerminateProcess or a power cut would."""
+    run.program.kill()
+    run.program.wait()
+    run.program = None
+    # Wine's server keeps the killed program's listening socket until it ends itself.
+    for argument in ("-k", "-p"):
+        subprocess.run([WINESERVER, argument], env=run.env, check=argument == "-p", timeout=20)
+    run.write("Ostrilo.messages", "")  # WinCC handed them over once; a new bridge must not again
 
 
 @pytest.mark.parametrize("connection_type", [0, 1], ids=["library", "socket"])
@@ -60,13 +72,7 @@ def test_messages_held_when_the_program_is_killed_go_out_after_the_next_start(ru
     held = alarms(1, 40)
     run.queue(held)
     run.wait_log("Held Message for Halvex (40 held): held alarm 40")
-    run.program.kill()  # no shutdown runs, as after TerminateProcess or a power cut
-    run.program.wait()
-    run.program = None
-    # Wine's server keeps the killed program's listening socket until it ends itself.
-    for argument in ("-k", "-p"):
-        subprocess.run([WINESERVER, argument], env=run.env, check=argument == "-p", timeout=20)
-    run.write("Ostrilo.messages", "")  # WinCC handed them over once; a new bridge must not again
+    kill(run)
     spool = run.dir / "Spool" / "HeldMessages.dat"
     spool.write_bytes(spool.read_bytes() + b"M00000000")  # and a last write cut short
     run.start()
@@ -75,4 +81,44 @@ def test_messages_held_when_the_program_is_killed_go_out_after_the_next_start(ru
     peer = Peer(port)
     assert [peer.read_line() for _ in range(41)] == [alarm + "||24" for alarm in held] + [None]
     assert run.account(held)
+    run.close()
+
+
+def test_a_halvex_that_stops_reading_gets_every_alarm_once_in_order_after_it_reconnects(run, port):
+    start_with_halvex_away(run, port, 1)
+    stalled = Peer(port, receive_buffer=4096, segment=536)
+    run.wait_log("Halvex has recently been started")
+    burst = ["%04d %s" % (number, "x" * 2000) for number in range(900)]
+    run.queue(burst)
+    run.wait_log("Held again ", timeout=60)
+    assert stalled.wait_closed(), "dropped at the bound"
+    got = []
+    while (line := stalled.read_line(timeout=1)) is not None:
+        got.append(line)
+    halvex = Peer(port)
+    got += [halvex.read_line(timeout=30) for _ in range(len(burst) - len(got))]
+    assert got == [alarm + "||24" for alarm in burst]
+    run.wait_log("The hold is empty again")
+    run.close()
+
+
+def test_alarms_delivered_while_the_spool_was_locked_are_not_sent_again_after_a_restart(run, port):
+    start_with_halvex_away(run, port, 1)
+    held = alarms(1, 6)
+    run.queue(held)
+    run.wait_log("Held Message for Halvex (6 held): held alarm 6")
+    locker = threading.Thread(target=run.probe, args=("lock-file", run.win_dir + "Spool\\HeldMessages.dat", "3"))
+    locker.start()
+    run.wait(lambda: (run.dir / "Spool" / "HeldMessages.dat.held").exists(), "the lock")
+    halvex = Peer(port)
+    assert [halvex.read_line() for _ in range(6)] == [alarm + "||24" for alarm in held]
+    run.wait_log("Cannot write Spool\\HeldMessages.dat")
+    locker.join()
+    run.wait_log("Spool\\HeldMessages.dat can be written again", timeout=30)
+    kill(run)
+    run.start()
+    halvex = Peer(port)
+    run.queue(["after the restart"])
+    assert halvex.read_line() == "after the restart||24"
+    assert not any("held messages back" in line for line in run.log())
     run.close()

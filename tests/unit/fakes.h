@@ -118,6 +118,8 @@ struct Listener : platform::TcpListener {
         std::uint32_t PeerAddress() const override { return peer->address; }
     };
     std::shared_ptr<Peer> next = std::make_shared<Peer>();
+    int accepts = 0;
+    bool resets = false;  // each request is gone before it is accepted
     // The peer whose connection `link` takes (or puts off) now.
     template <typename Link>
     std::shared_ptr<Peer> ConnectTo(Link& link) {
@@ -125,11 +127,16 @@ struct Listener : platform::TcpListener {
         link.OnConnectionRequest(*this);
         return peer;
     }
-    platform::ListenResult Listen(int port, std::uint32_t) override { return {0, port}; }
+    int listenError = 0;
+    int listens = 0;
+    platform::ListenResult Listen(int port, std::uint32_t) override {
+        return ++listens, platform::ListenResult{listenError, port};
+    }
     std::unique_ptr<platform::TcpConnection> Accept() override {
+        if (++accepts, resets) return nullptr;
         return std::make_unique<Connection>(std::exchange(next, std::make_shared<Peer>()));
     }
-    std::string DescribeError(int) override { return ""; }
+    std::string DescribeError(int code) override { return "error " + std::to_string(code); }
 };
 
 struct Rounds : platform::WorkRounds {
@@ -137,25 +144,31 @@ struct Rounds : platform::WorkRounds {
     int requested = 0;
 };
 
-// A folder in memory; `writable` false stands for a read-only program folder.
+// A folder in memory: `writable` false refuses writes (a read-only file or folder, a full
+// disk), `locked` also renames and removals (another program holds the file open).
 struct DurableFiles : platform::DurableFiles {
     bool writable = true;
+    bool locked = false;
+    bool readable = true;
     std::map<std::string, std::string> files;
     bool MakeFolder(const std::string&) override { return writable; }
     std::optional<std::string> ReadFileUpTo(const std::string& path, std::size_t maxBytes) override {
         const auto found = files.find(path);
-        if (found == files.end()) return std::nullopt;
+        if (found == files.end() || !readable) return std::nullopt;
         return found->second.substr(0, maxBytes + 1);
     }
     bool AppendAndFlush(const std::string& path, std::string_view bytes) override {
-        return writable && (files[path] += bytes, true);
+        return writable && !locked && (files[path] += bytes, true);
     }
+    int replacements = 0;
     bool ReplaceWholeFile(const std::string& path, std::string_view bytes) override {
-        return writable && (files[path] = bytes, true);
+        return writable && !locked && (files[path] = bytes, ++replacements);
     }
     bool RenameFile(const std::string& from, const std::string& to) override {
-        return writable && files.count(from) && (files[to] = files[from], files.erase(from), true);
+        return !locked && files.count(from) && (files[to] = files[from], files.erase(from), true);
     }
+    bool RemoveFile(const std::string& path) override { return !locked && files.erase(path); }
+    bool Exists(const std::string& path) override { return files.count(path); }
 };
 
 struct EventLog : platform::EventLog {

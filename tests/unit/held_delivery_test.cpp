@@ -5,6 +5,7 @@
 
 #include "delivery/event_notification.h"
 #include "delivery/halvex_delivery.h"
+#include "delivery/hold_spool_format.h"
 #include "fakes.h"
 
 namespace ostrilo {
@@ -12,9 +13,11 @@ namespace {
 
 using fakes::Lines;
 
-class StoppedLibrary : public HalvexClient {
+// Stopped, or with `running` one that answers but never takes a command.
+class FailingLibrary : public HalvexClient {
 public:
-    std::optional<std::int32_t> GetRunningApps(std::int32_t) override { return 0; }
+    std::int32_t running = 0;
+    std::optional<std::int32_t> GetRunningApps(std::int32_t) override { return running; }
     bool SetCommandEntry(const std::string&, std::int32_t) override { return false; }
 };
 
@@ -29,13 +32,20 @@ public:
 
 class HeldDeliveryTest : public ::testing::Test {
 protected:
-    HeldDeliveryTest() { hold.Enable({60, 100}, "C:\\P\\"); }
+    HeldDeliveryTest() { hold.Enable({60, 1000}, "C:\\P\\"); }
     void Send(std::initializer_list<const char*> messages) {
         for (const char* message : messages) delivery.SendToHalvex(message);
     }
     void Tick() {
         budget.Renew();
         delivery.DeliverHeldMessages(budget);
+    }
+    Lines Spooled() {
+        Lines texts;
+        for (const HeldMessage& message : ReadSpool(files.files["C:\\P\\Spool\\HeldMessages.dat"]).messages) {
+            texts.push_back(message.text);
+        }
+        return texts;
     }
     Lines LinesStartingWith(const std::string& prefix) const {
         Lines found;
@@ -50,11 +60,11 @@ protected:
     fakes::WallClock clock;
     fakes::Log log;
     fakes::Listener listener;
-    StoppedLibrary halvex2, halvex3;
+    FailingLibrary halvex2, halvex3;
     WorkBudget budget;
     fakes::Rounds rounds;
     fakes::Alerts alerts;
-    MessageHold hold{files, clock, log, alerts.alerts};
+    MessageHold hold{files, clock, log, log, alerts.alerts};
     SocketLink link{log, log, budget, rounds, nullptr, &hold};
     HalvexDelivery delivery{connectionType, halvex2, halvex3, link, log, &hold};
 };
@@ -77,6 +87,43 @@ TEST_F(HeldDeliveryTest, SocketBacklogAndDroppedLinesGoOutOnceInOrder) {
     EXPECT_EQ(LinesStartingWith("Sent Message to Halvex: "), (Lines{"a", "b", "c", "d", "e"}));
     EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(),
                          "Halvex cannot take messages now: holding them until it can"), 1);
+}
+
+TEST_F(HeldDeliveryTest, TheLineThatHitsTheBoundGoesBackBehindTheLinesBeforeIt) {
+    listener.ConnectTo(link)->budget = 0;  // open, but never reads
+    std::string expected;
+    for (int i = 0; link.IsConnected() || i % 10 != 0; ++i) {
+        const std::string alarm = std::to_string(i) + std::string(2000, '.');
+        expected += alarm + "||24\n";
+        delivery.SendToHalvex(alarm);
+    }
+    auto halvex = listener.ConnectTo(link);
+    for (int tick = 0; tick < 100 && !hold.IsEmpty(); ++tick) Tick();
+    EXPECT_EQ(halvex->wire, expected);
+}
+
+TEST_F(HeldDeliveryTest, LinesWaitingForTheSocketStayInTheSpoolUntilItTookThemAll) {
+    auto halvex = listener.ConnectTo(link);
+    halvex->budget = 3;
+    Send({"a", "b"});
+    EXPECT_EQ(Spooled(), (Lines{"a", "b"})) << "a crash now must not lose them";
+    halvex->budget = 4;
+    link.OnWritable();
+    EXPECT_EQ(Spooled(), (Lines{"b"}));
+    halvex->budget = std::string::npos;
+    link.OnWritable();
+    EXPECT_EQ(Spooled(), Lines{});
+    EXPECT_EQ(halvex->wire, "a||24\nb||24\n");
+}
+
+TEST_F(HeldDeliveryTest, AHandOverThatKeepsFailingLeavesTheSpoolFileAlone) {
+    connectionType = kConnectionByLibraries;
+    Send({"a", "b"});
+    const int replacements = files.replacements;
+    halvex3.running = 1;  // answers, but takes nothing
+    for (int tick = 0; tick < 3; ++tick) Tick();
+    EXPECT_EQ(files.replacements, replacements);
+    EXPECT_EQ(Spooled(), (Lines{"a", "b"}));
 }
 
 TEST_F(HeldDeliveryTest, HeartbeatFailsAtOnceInBothWaysInsteadOfBeingHeld) {

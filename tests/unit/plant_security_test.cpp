@@ -7,6 +7,7 @@
 #include "app/start_checkpoints.h"
 #include "app/startup_sequence.h"
 #include "config/config_reader.h"
+#include "delivery/halvex_listening.h"
 #include "fakes.h"
 #include "platform/profile_reader.h"
 #include "platform/registry.h"
@@ -89,7 +90,8 @@ TEST(PlantSecurity, HalvexAddressesAsLongAsTheReaderCutsAdmitsNobody) {
         fakes::Bridge bridge;
         StartupState state;
         fakes::Alerts alerts;
-        StartupSequence(state, log, config, listener, bridge, alerts.alerts).SettleConfiguration();
+        HalvexListening listening(listener, log, log, alerts.alerts);
+        StartupSequence(state, log, config, listening, bridge, alerts.alerts).SettleConfiguration();
         const bool refused = length == platform::kLongestProfileValue;
         EXPECT_EQ(state.halvexAddresses.Admits(0x0A010201), !refused) << length;
         EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(),

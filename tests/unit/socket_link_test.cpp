@@ -116,12 +116,18 @@ TEST_F(SocketLinkTest, EndlessInboundDataIsReadInBoundedChunksPerEvent) {
               SocketLink::kReadBytesPerTick + SocketLink::kMaxReadChunksPerEvent * SocketLink::kReadChunkSize);
 }
 
-TEST_F(SocketLinkTest, ConnectionRequestsBeyondTheTicksAllowanceWaitForTheTick) {
-    for (int request = 0; request < SocketLink::kAcceptsPerTick; ++request) listener.ConnectTo(link);
-    const auto putOff = listener.ConnectTo(link);
-    EXPECT_EQ(putOff, listener.next) << "not taken before the tick";
+TEST_F(SocketLinkTest, RequestsBeyondTheTicksAllowanceWaitForTheTickAndOneThatIsGoneLeavesTheLink) {
+    std::shared_ptr<fakes::Peer> halvex;
+    for (int request = 0; request < SocketLink::kAcceptsPerTick; ++request) halvex = listener.ConnectTo(link);
+    listener.ConnectTo(link);
+    EXPECT_EQ(listener.accepts, SocketLink::kAcceptsPerTick) << "not taken before the tick";
+    listener.resets = true;  // reset by its sender while it waited
     link.OnTick(listener);
-    EXPECT_NE(putOff, listener.next);
+    EXPECT_EQ(listener.accepts, SocketLink::kAcceptsPerTick + 1);
+    EXPECT_FALSE(halvex->closed);
+    EXPECT_EQ(log.panels[SocketLink::kStatusPanel], "Connected");
+    EXPECT_TRUE(Deliver("still linked"));
+    EXPECT_EQ(halvex->wire, "still linked||24\n");
 }
 
 }  // namespace

@@ -21,8 +21,9 @@ OstriloProgram::OstriloProgram(MainWindow& window)
       alerts_(eventLog_, monotonicClock_, state_.halvexUnreachableSeconds),
       linkWarnings_(log_, alerts_),
       config_(profileReader_, registry_, files_, state_.appDirectory),
+      listening_(listener_, log_, monotonicClock_, alerts_),
       admission_(state_.halvexAddresses, log_, monotonicClock_),
-      hold_(files_, clock_, log_, alerts_),
+      hold_(files_, clock_, monotonicClock_, log_, alerts_),
       socketLink_(statusBar_, log_, budget_, rounds_, &admission_, &hold_),
       delivery_(state_.connectionType, halvex2_, halvex3_, socketLink_, log_, &hold_),
       notifier_(config_, delivery_),
@@ -48,7 +49,7 @@ bool OstriloProgram::FormLoad(const std::string& appDirectory) {
         FormUnload();
         return false;
     }
-    StartupSequence startup(state_, log_, config_, listener_, bridge_, alerts_);
+    StartupSequence startup(state_, log_, config_, listening_, bridge_, alerts_);
     startup.AttachToServiceManager(service_);
     startup.SettleConfiguration();
     EnableHoldIfConfigured();
@@ -78,6 +79,7 @@ void OstriloProgram::EnableHoldIfConfigured() {
 void OstriloProgram::OnTimer() {
     budget_.Renew();
     socketLink_.OnTick(listener_);
+    listening_.RetryWhenDue();
     SkipOnFailure([this] { alerts_.WriteWhatIsDue(); });
     // Ticks that arrive while the start-up runs (a message box pumps messages) are ignored:
     // the shared state is not settled yet.

@@ -8,6 +8,7 @@
 #include "config/config_reader.h"
 #include "delivery/event_notification.h"
 #include "delivery/halvex_delivery.h"
+#include "delivery/halvex_listening.h"
 #include "delivery/peer_admission.h"
 #include "delivery/message_hold.h"
 #include "delivery/socket_link.h"
@@ -85,6 +86,7 @@ private:
     OperatorAlerts alerts_;
     LinkedFolderWarnings linkWarnings_;
     ConfigReader config_;
+    HalvexListening listening_;
     PeerAdmission admission_;
     MessageHold hold_;
     SocketLink socketLink_;
