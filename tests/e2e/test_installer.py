@@ -49,6 +49,12 @@ def test_install_upgrade_and_uninstall_keep_configuration_logs_and_spool(run, po
     example = (ROOT / "Ostrilo.ini.example").read_bytes()
     assert (run.dir / "Ostrilo.ini").read_bytes() == example == (run.dir / "Ostrilo.ini.example").read_bytes()
     assert (run.dir / "LogFiles").is_dir() and (run.dir / "Spool").is_dir()
+    # README.md and what it links to, with Windows line ends, so that a plant PC shows them as written.
+    for document in [ROOT / "README.md"] + sorted((ROOT / "docs").iterdir()):
+        shipped = document.read_bytes()
+        if document.suffix == ".md":
+            shipped = shipped.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
+        assert (run.dir / document.relative_to(ROOT)).read_bytes() == shipped, document.name
     assert state(run) == "STOPPED", "the engineer edits Ostrilo.ini before the first start"
     registration = run.reg_query(SERVICE_KEY)
     assert re.search(r"Start +REG_DWORD +0x2\b", registration), "automatic start"
@@ -81,4 +87,5 @@ def test_install_upgrade_and_uninstall_keep_configuration_logs_and_spool(run, po
     msiexec(run, "/x", newer)
     assert state(run) == "" and run.reg_query(SERVICE_KEY) is None and run.reg_query(EVENT_SOURCE) is None
     assert not (run.dir / "Ostrilo.exe").exists() and not (run.dir / "Ostrilo.ini.example").exists()
+    assert not (run.dir / "docs").exists()
     assert configuration.exists() and spooled.exists() and run.log_path().exists(), "plant data stays"
