@@ -1,4 +1,4 @@
-#include "win32/service_settings.h"
+#include "win32/service/service_settings.h"
 
 #include <vector>
 

@@ -1,10 +1,10 @@
-#include "win32/win32_service_control.h"
+#include "win32/service/win32_service_control.h"
 
-#include "win32/event_log.h"
+#include "win32/service/win32_event_log.h"
 #include "win32/executable_path.h"
-#include "win32/service_identity.h"
-#include "win32/service_registration.h"
-#include "win32/service_settings.h"
+#include "win32/service/service_identity.h"
+#include "win32/service/service_registration.h"
+#include "win32/service/service_settings.h"
 
 namespace ostrilo::win32 {
 

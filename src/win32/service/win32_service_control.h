@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "platform/service_control.h"
-#include "win32/service_attachment.h"
+#include "win32/service/service_attachment.h"
 
 namespace ostrilo::win32 {
 

@@ -1,7 +1,7 @@
-#include "win32/service_registration.h"
+#include "win32/service/service_registration.h"
 
 #include "win32/scoped_handles.h"
-#include "win32/service_identity.h"
+#include "win32/service/service_identity.h"
 
 namespace ostrilo::win32 {
 namespace {

@@ -1,9 +1,9 @@
-#include "win32/service_attachment.h"
+#include "win32/service/service_attachment.h"
 
 #include <atomic>
 
 #include "app/start_checkpoints.h"
-#include "win32/service_identity.h"
+#include "win32/service/service_identity.h"
 
 namespace ostrilo::win32 {
 namespace {
