@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "config/number_conversion.h"
+#include "config/settings_keys.h"
 #include "logging/operator_alerts.h"
 #include "platform/process.h"
 #include "platform/service_control.h"
@@ -11,8 +12,6 @@
 namespace ostrilo {
 namespace {
 
-constexpr char kSettingsSection[] = "Parameters";
-constexpr char kRunAsServiceKey[] = "RunAsService";
 constexpr char kDisplayName[] = "Ostrilo";
 
 bool Contains(const std::string& text, const char* switchText) { return text.find(switchText) != std::string::npos; }
@@ -42,7 +41,7 @@ RunKind ServiceSwitches::Classify() {
 }
 
 void ServiceSwitches::ReadRunAsService() {
-    const auto number = WholeTextToInteger(service_.ReadSetting(kSettingsSection, kRunAsServiceKey, "0"));
+    const auto number = WholeTextToInteger(service_.ReadSetting(kServiceSettingsSection, kRunAsServiceKey, "0"));
     state_.runAsService = number.value_or(0) != 0;
 }
 
@@ -68,7 +67,7 @@ void ServiceSwitches::Install() {
 // The setting changes only when the operation succeeded; the box tells the outcome either way.
 void ServiceSwitches::RecordOutcome(bool succeeded, const char* runAsService, const char* successText,
                                     const char* failureText) {
-    if (succeeded) service_.WriteSetting(kSettingsSection, kRunAsServiceKey, runAsService);
+    if (succeeded) service_.WriteSetting(kServiceSettingsSection, kRunAsServiceKey, runAsService);
     process_.ShowMessageBox(std::string(kDisplayName) + (succeeded ? successText : failureText), false);
 }
 

@@ -9,6 +9,7 @@
 #include "config/config_reader.h"
 #include "config/ipv4_address.h"
 #include "config/number_conversion.h"
+#include "config/settings_keys.h"
 #include "delivery/event_notification.h"
 #include "delivery/halvex_listening.h"
 #include "logging/log_writer.h"
@@ -23,12 +24,8 @@
 namespace ostrilo {
 namespace {
 
-constexpr char kGeneralSection[] = "General";
-constexpr std::int32_t kDefaultDaysToKeepLogFiles = 60;
 constexpr std::int32_t kNotConfigured = -1;
-constexpr std::int32_t kDefaultListeningPort = 14000;
 constexpr std::int32_t kLowestBridgeVersion = 2;
-constexpr std::int32_t kShortestHeartbeatSeconds = 10;  // Halvex is not to be flooded
 
 // A registry value that is absent, not a number, or -1 all mean "not configured here".
 std::int32_t RegistryNumberOrNotConfigured(ConfigReader& config, const std::string& valueName) {
@@ -109,18 +106,19 @@ void StartupSequence::WarnIfIniFileHasByteOrderMark() {
 void StartupSequence::ReadDaysToKeepLogFiles() {
     // A value that is present but not a number keeps the default: 0 would delete
     // every log file older than today. A negative one would delete today's file too.
-    const auto text = config_.ReadIniValue(kGeneralSection, "DaysToKeepLogFiles", "60");
+    const auto text =
+        config_.ReadIniValue(kGeneralSection, kDaysToKeepLogFilesKey, std::to_string(kDefaultDaysToKeepLogFiles));
     const auto days = WholeTextToNumber(text);
-    state_.daysToKeepLogFiles = days && *days >= 0 ? *days : kDefaultDaysToKeepLogFiles;
+    state_.daysToKeepLogFiles = days && *days >= kFewestDaysToKeepLogFiles ? *days : kDefaultDaysToKeepLogFiles;
 }
 
 void StartupSequence::ReadConnectionType() {
-    state_.connectionType = RegistryNumberOrNotConfigured(config_, "ConnectionType");
+    state_.connectionType = RegistryNumberOrNotConfigured(config_, kConnectionTypeKey);
     if (state_.connectionType != kNotConfigured) {
         log_.WriteLog("We will use the ConnectionType from Registry (probably some old upgraded installation)");
         return;
     }
-    state_.connectionType = IniLeadingNumberOrNotConfigured(config_, "ConnectionType");
+    state_.connectionType = IniLeadingNumberOrNotConfigured(config_, kConnectionTypeKey);
     if (state_.connectionType == kNotConfigured) {
         log_.WriteLog("Could not find any valid ConnectionType in Registry or Ostrilo.ini");
     } else {
@@ -142,12 +140,12 @@ void StartupSequence::ActOnConnectionType() {
 }
 
 std::int32_t StartupSequence::ReadListeningPort() {
-    std::int32_t port = RegistryNumberOrNotConfigured(config_, "ServerPort");
+    std::int32_t port = RegistryNumberOrNotConfigured(config_, kPortNumberRegistryValue);
     if (port != kNotConfigured) {
         log_.WriteLog("We will use the PortNumber from Registry (probably some old upgraded installation)");
         return port;
     }
-    port = IniLeadingNumberOrNotConfigured(config_, "PortNumber");
+    port = IniLeadingNumberOrNotConfigured(config_, kPortNumberKey);
     if (port == kNotConfigured) {
         log_.WriteLog("Could not find any valid PortNumber in Registry or Ostrilo.ini");
         return kDefaultListeningPort;
@@ -167,7 +165,7 @@ void StartupSequence::OpenListeningSocket() {
 // Empty, with `refusal` saying why, when the setting names no address of the IPv4 kind:
 // listening anywhere else than asked would open the port wider than meant.
 std::optional<std::uint32_t> StartupSequence::ReadListenAddress(std::string& refusal) {
-    const std::string text = config_.ReadIniValue(kGeneralSection, "ListenAddress", "");
+    const std::string text = config_.ReadIniValue(kGeneralSection, kListenAddressKey, "");
     if (text.empty()) return platform::kAnyAddress;
     const auto address = ParseIPv4Address(text);
     if (!address) {
@@ -179,7 +177,7 @@ std::optional<std::uint32_t> StartupSequence::ReadListenAddress(std::string& ref
 }
 
 void StartupSequence::ReadHalvexAddresses() {
-    const std::string text = config_.ReadIniValue(kGeneralSection, "HalvexAddresses", "");
+    const std::string text = config_.ReadIniValue(kGeneralSection, kHalvexAddressesKey, "");
     // A cut list may end in a shortened address that admits someone never meant.
     if (text.size() >= platform::kLongestProfileValue) {
         state_.halvexAddresses = PeerAllowList::AdmitNobody();
@@ -228,7 +226,7 @@ void StartupSequence::ConnectBridgeLibrary() {
 }
 
 void StartupSequence::ReadHeartbeatInterval() {
-    const auto text = config_.ReadIniValue(kHeartbeatSection, "IntervalSeconds", "");
+    const auto text = config_.ReadIniValue(kHeartbeatSection, kHeartbeatIntervalKey, "");
     const auto seconds = WholeTextToNumber(text);
     // Absent, empty or 0 is the usual "off" and leaves the start's log as it always was.
     if (text.empty() || seconds == 0) return;
@@ -246,7 +244,7 @@ void StartupSequence::ReadHeartbeatInterval() {
 }
 
 void StartupSequence::ReadHalvexUnreachableLimit() {
-    const auto text = config_.ReadIniValue(kGeneralSection, "HalvexUnreachableWarningSeconds", "");
+    const auto text = config_.ReadIniValue(kGeneralSection, kHalvexUnreachableSecondsKey, "");
     // Absent or empty keeps the default and leaves the start's log as it always was.
     if (text.empty()) return;
     const auto seconds = WholeTextToNumber(text);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config/connection_type.h"
+#include "config/settings_keys.h"
 #include "delivery/peer_allow_list.h"
 
 namespace ostrilo {
@@ -16,7 +17,7 @@ struct StartupState {
     std::int32_t connectionType = 0;      // 0 client libraries, 1 TCP socket, -1 no export
     PeerAllowList halvexAddresses;        // who may take the TCP link; everyone unless set
     std::int32_t heartbeatIntervalSeconds = 0;  // 0: no heartbeat
-    std::int32_t halvexUnreachableSeconds = 300;  // before the event log hears of it
+    std::int32_t halvexUnreachableSeconds = kDefaultHalvexUnreachableSeconds;  // before the event log hears of it
 };
 
 }  // namespace ostrilo

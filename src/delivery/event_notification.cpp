@@ -6,11 +6,7 @@ namespace ostrilo {
 
 namespace {
 
-constexpr char kEventTypeKey[] = "EventType";
-constexpr char kNoEventType[] = "-1";
-constexpr std::int32_t kHighestEventType = 2;
-
-std::string FieldKey(std::size_t index) { return "T" + std::to_string(index); }
+std::string FieldKey(std::size_t index) { return kNotificationFieldKeyPrefix + std::to_string(index); }
 
 }  // namespace
 

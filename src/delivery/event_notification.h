@@ -7,19 +7,11 @@
 #include <string_view>
 
 #include "config/ini_values.h"
+#include "config/settings_keys.h"
 #include "delivery/halvex_gateway.h"
 
 namespace ostrilo {
 
-// The INI sections that configure what Halvex is told about each lifecycle event.
-inline constexpr char kNotifyOstriloStarted[] = "HalvexMessageWhenOstriloIsStarted";
-inline constexpr char kNotifyOstriloStopped[] = "HalvexMessageWhenOstriloIsStopped";
-inline constexpr char kNotifyWinCCStarted[] = "HalvexMessageWhenWinCCIsStarted";
-inline constexpr char kNotifyWinCCStopped[] = "HalvexMessageWhenWinCCIsStopped";
-// Sent at a steady interval while alarms can flow; its interval is read at start-up.
-inline constexpr char kHeartbeatSection[] = "HalvexMessageHeartbeat";
-
-inline constexpr std::size_t kNotificationFieldCount = 5;
 using NotificationFields = std::array<std::string, kNotificationFieldCount>;
 
 // The event type that the "EventType" text names, when it is one that is sent (0, 1 or 2).

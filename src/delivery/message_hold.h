@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "config/hold_settings.h"
 #include "delivery/held_message.h"
 #include "delivery/hold_spool.h"
 #include "logging/log_writer.h"
@@ -17,11 +18,6 @@
 #include "scheduling/work_budget.h"
 
 namespace ostrilo {
-
-struct HoldLimits {
-    std::int32_t maxAgeMinutes = 0;
-    std::int32_t maxMessages = 0;
-};
 
 // Messages Halvex could not take yet, oldest first, bounded in age, number and size, and
 // kept in the spool file. Every message that leaves without being delivered gets a line

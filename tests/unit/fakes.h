@@ -30,17 +30,22 @@ namespace ostrilo::fakes {
 using Lines = std::vector<std::string>;
 using Count = std::optional<std::int16_t>;
 
-struct Log : LogWriter, platform::StatusBar, platform::Clock, platform::MonotonicClock {
+struct Log : LogWriter {
     Lines lines;
-    std::int64_t milliseconds = 0;
-    std::map<int, std::string> panels;
-    platform::LocalDateTime now{2024, 3, 15, 12, 0, 0};
     void WriteLog(const std::string& message) override { lines.push_back(message); }
+};
+
+struct StatusBar : platform::StatusBar {
+    std::map<int, std::string> panels;
     bool SetPanelText(int panel, const std::string& text) override { return panels[panel] = text, true; }
+};
+
+// The local date and time, wherever the test puts it.
+struct Clock : platform::Clock {
+    platform::LocalDateTime now{2024, 3, 15, 12, 0, 0};
     platform::LocalDateTime Now() override { return now; }
     double SecondsSinceMidnight() override { return 0; }
     std::string TimeSeparator() override { return ":"; }
-    std::int64_t Milliseconds() override { return milliseconds; }
 };
 
 // Copies what fits, ends it with a zero even past the stated capacity and reports whatever
@@ -180,15 +185,16 @@ struct EventLog : platform::EventLog {
     }
 };
 
-struct SteadyClock : platform::MonotonicClock {
+struct MonotonicClock : platform::MonotonicClock {
     std::int64_t now = 0;
     std::int64_t Milliseconds() override { return now; }
 };
 
-// The real alerts, written to a recording event log and timed by a clock the test moves.
+// The real alerts, written to a recording event log and timed by a clock the test moves; the
+// parts built beside them share that clock, as they do in the program.
 struct Alerts {
     EventLog eventLog;
-    SteadyClock clock;
+    MonotonicClock clock;
     std::int32_t halvexUnreachableSeconds = 300;
     OperatorAlerts alerts{eventLog, clock, halvexUnreachableSeconds};
 };

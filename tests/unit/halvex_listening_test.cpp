@@ -17,17 +17,17 @@ TEST(HalvexListening, APortInUseIsTriedEveryTenSecondsUntilItIsFreeAndLoggedOnce
     fakes::Log log;
     fakes::Listener listener;
     fakes::Alerts alerts;
-    HalvexListening listening(listener, log, log, alerts.alerts);
+    HalvexListening listening(listener, log, alerts.clock, alerts.alerts);
     listener.listenError = 10048;
     listening.Start(14000, platform::kAnyAddress, "");
     for (const std::int64_t wait : {HalvexListening::kRetryPeriodMs - 1, std::int64_t{1}, std::int64_t{0}}) {
-        log.milliseconds += wait;
+        alerts.clock.now += wait;
         listening.RetryWhenDue();
     }
     EXPECT_EQ(listener.listens, 2);
     listener.listenError = 0;
     for (int tick = 0; tick < 5; ++tick) {
-        log.milliseconds += HalvexListening::kRetryPeriodMs;
+        alerts.clock.now += HalvexListening::kRetryPeriodMs;
         listening.RetryWhenDue();
     }
     EXPECT_EQ(listener.listens, 3);
@@ -41,11 +41,11 @@ TEST(HalvexListening, SettingsThatCannotWorkAreRefusedOnceAndNeverTried) {
     fakes::Log log;
     fakes::Listener listener;
     fakes::Alerts alerts;
-    HalvexListening listening(listener, log, log, alerts.alerts);
+    HalvexListening listening(listener, log, alerts.clock, alerts.alerts);
     listening.Start(0, platform::kAnyAddress, "");
-    log.milliseconds += 10 * HalvexListening::kRetryPeriodMs;
+    alerts.clock.now += 10 * HalvexListening::kRetryPeriodMs;
     listening.RetryWhenDue();
-    HalvexListening elsewhere(listener, log, log, alerts.alerts);
+    HalvexListening elsewhere(listener, log, alerts.clock, alerts.alerts);
     elsewhere.Start(14000, std::nullopt, "ListenAddress \"x\" is not an IPv4 address");
     EXPECT_EQ(listener.listens, 0);
     EXPECT_THAT(log.lines,

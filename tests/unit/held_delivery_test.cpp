@@ -59,13 +59,14 @@ protected:
     fakes::DurableFiles files;
     fakes::WallClock clock;
     fakes::Log log;
+    fakes::StatusBar statusBar;
     fakes::Listener listener;
     FailingLibrary halvex2, halvex3;
     WorkBudget budget;
     fakes::Rounds rounds;
     fakes::Alerts alerts;
-    MessageHold hold{files, clock, log, log, alerts.alerts};
-    SocketLink link{log, log, budget, rounds, nullptr, &hold};
+    MessageHold hold{files, clock, alerts.clock, log, alerts.alerts};
+    SocketLink link{statusBar, log, budget, rounds, nullptr, &hold};
     HalvexDelivery delivery{connectionType, halvex2, halvex3, link, log, &hold};
 };
 

@@ -42,7 +42,7 @@ class MessageHoldTest : public ::testing::Test {
 protected:
     static constexpr char kSpool[] = "C:\\P\\Spool\\HeldMessages.dat";
     void Start() {
-        hold = std::make_unique<MessageHold>(files, clock, log, log, alerts.alerts);
+        hold = std::make_unique<MessageHold>(files, clock, alerts.clock, log, alerts.alerts);
         hold->Enable({10, 3}, "C:\\P\\");
     }
     Texts Drain() {
@@ -83,13 +83,13 @@ TEST_F(MessageHoldTest, DiscardsTheOldestWhenFullAndThoseTooOldByTheMonotonicClo
     Start();
     for (const char* text : {"a", "b", "c", "d"}) {
         hold->HoldBack({hold->Now(), text});
-        log.milliseconds += 1000;
+        alerts.clock.now += 1000;
     }
     clock.now += 24 * 60 * 60;  // the PC's time set right after a boot with a dead clock battery
     WorkBudget budget;
     hold->DiscardDue(budget);
     EXPECT_TRUE(Logged("Discarded held Message to Halvex (hold full): a"));
-    log.milliseconds += 10 * 60 * 1000 - 2000;  // "b" is now a second too old, "c" just old enough
+    alerts.clock.now += 10 * 60 * 1000 - 2000;  // "b" is now a second too old, "c" just old enough
     hold->DiscardDue(budget);
     EXPECT_TRUE(Logged("Discarded held Message to Halvex (older than 10 minutes): b"));
     EXPECT_EQ(Drain(), (Texts{"c", "d"}));
@@ -156,7 +156,7 @@ TEST_F(MessageHoldTest, AFileThatFallsBehindIsRemovedOrWrittenAgainButNeverReadB
     files.locked = false;
     for (const std::int64_t wait : {HoldSpool::kRetryPeriodMs - 1, std::int64_t{1}}) {
         EXPECT_NE(files.files[kSpool], kSpoolHeader) << "tried again before it was due";
-        log.milliseconds += wait;
+        alerts.clock.now += wait;
         const HoldBatch tick(*hold);
     }
     EXPECT_EQ(files.files[kSpool], kSpoolHeader);

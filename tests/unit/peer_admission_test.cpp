@@ -38,16 +38,17 @@ TEST(PeerAllowList, AdmitsExactlyThePeersItsValidEntriesName) {
 
 TEST(PeerAdmission, RefusalsAreLoggedOnceAMinutePerAddressWithTheCountInBetween) {
     fakes::Log log;
+    fakes::MonotonicClock clock;
     const PeerAllowList allowed = PeerAllowList::Parse("10.0.0.1");
-    PeerAdmission admission(allowed, log, log);
+    PeerAdmission admission(allowed, log, clock);
     EXPECT_TRUE(admission.Admits(0x0A000001));
     for (int i = 0; i < 5; ++i) EXPECT_FALSE(admission.Admits(0x0A000002));
     admission.Admits(0x0A000003);
-    log.milliseconds += PeerAdmission::kRefusalLinePeriodMs - 1;
+    clock.now += PeerAdmission::kRefusalLinePeriodMs - 1;
     admission.Admits(0x0A000002);
-    log.milliseconds += 1;
+    clock.now += 1;
     admission.Admits(0x0A000002);
-    log.milliseconds += PeerAdmission::kRefusalLinePeriodMs;
+    clock.now += PeerAdmission::kRefusalLinePeriodMs;
     admission.Admits(0x0A000002);
     const std::string refused = "Refused a Halvex connection from ";
     EXPECT_THAT(log.lines, ::testing::ElementsAre(

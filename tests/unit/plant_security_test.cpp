@@ -90,7 +90,7 @@ TEST(PlantSecurity, HalvexAddressesAsLongAsTheReaderCutsAdmitsNobody) {
         fakes::Bridge bridge;
         StartupState state;
         fakes::Alerts alerts;
-        HalvexListening listening(listener, log, log, alerts.alerts);
+        HalvexListening listening(listener, log, alerts.clock, alerts.alerts);
         StartupSequence(state, log, config, listening, bridge, alerts.alerts).SettleConfiguration();
         const bool refused = length == platform::kLongestProfileValue;
         EXPECT_EQ(state.halvexAddresses.Admits(0x0A010201), !refused) << length;

@@ -62,13 +62,14 @@ struct NothingConfigured : IniValues, platform::Process, platform::ServiceContro
 
 TEST(ShutdownSequence, EveryLineAStalledPeerLeftWaitingFailsInTheLogBeforeTheEnd) {
     fakes::Log log;
+    fakes::StatusBar statusBar;
     fakes::Listener listener;
     fakes::Rounds rounds;
     fakes::Bridge bridge;
     fakes::Halvex halvex;
     NothingConfigured desktop;
     WorkBudget budget;
-    SocketLink link{log, log, budget, rounds};
+    SocketLink link{statusBar, log, budget, rounds};
     listener.ConnectTo(link)->budget = 0;
     constexpr int kWaiting = 5 * WorkBudget::kLinesPerMessage;
     for (int i = 0; i < kWaiting; ++i) link.Deliver("alarm||24\n", "alarm");

@@ -29,10 +29,11 @@ protected:
     }
 
     fakes::Log log;
+    fakes::StatusBar statusBar;
     fakes::Listener listener;
     WorkBudget budget;
     fakes::Rounds rounds;
-    SocketLink link{log, log, budget, rounds};
+    SocketLink link{statusBar, log, budget, rounds};
 };
 
 TEST_F(SocketLinkTest, PartialSendsNeverCutOrReorderLines) {
@@ -72,7 +73,7 @@ TEST_F(SocketLinkTest, ReadingPeerTakesMegabytesButOneThatStopsIsDroppedAtAboutA
     EXPECT_LT(handedOver, 1100) << "the outgoing buffer must be bounded";
     RunRequestedRounds();
     EXPECT_TRUE(peer->closed);
-    EXPECT_EQ(log.panels[SocketLink::kStatusPanel], "Not Connected");
+    EXPECT_EQ(statusBar.panels[SocketLink::kStatusPanel], "Not Connected");
     EXPECT_EQ(log.lines.size(), static_cast<std::size_t>(kTaken + handedOver));
     EXPECT_EQ(log.lines[kTaken - 1], kSent + message);
     EXPECT_EQ(log.lines.back(), kFailed + message);
@@ -125,7 +126,7 @@ TEST_F(SocketLinkTest, RequestsBeyondTheTicksAllowanceWaitForTheTickAndOneThatIs
     link.OnTick(listener);
     EXPECT_EQ(listener.accepts, SocketLink::kAcceptsPerTick + 1);
     EXPECT_FALSE(halvex->closed);
-    EXPECT_EQ(log.panels[SocketLink::kStatusPanel], "Connected");
+    EXPECT_EQ(statusBar.panels[SocketLink::kStatusPanel], "Connected");
     EXPECT_TRUE(Deliver("still linked"));
     EXPECT_EQ(halvex->wire, "still linked||24\n");
 }

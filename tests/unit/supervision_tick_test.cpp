@@ -19,16 +19,19 @@ protected:
     fakes::Bridge bridge;
     fakes::Halvex halvex;
     fakes::Log log;
+    fakes::StatusBar statusBar;
+    fakes::Clock localClock;
+    fakes::MonotonicClock monotonicClock;
     fakes::Lines retentions;
     std::int32_t heartbeatSeconds = 0;
     int heartbeats = 0;
     fakes::Alerts alerts;
     SupervisionTick tick{{connectionType, daysToKeep, 100, heartbeatSeconds},
-                         {bridge, halvex, log, log, log, [](const std::string&) {},
+                         {bridge, halvex, statusBar, localClock, log, [](const std::string&) {},
                           [this](const std::string& extension, std::int32_t days) {
                               retentions.push_back(extension + std::to_string(days));
                           },
-                          log, [this] { ++heartbeats; }, alerts.alerts}};
+                          monotonicClock, [this] { ++heartbeats; }, alerts.alerts}};
 };
 
 TEST_F(SupervisionTickTest, CountsAreClampedToTheBufferAndNeverResendAnEarlierText) {
@@ -77,7 +80,7 @@ TEST_F(SupervisionTickTest, FailedErrorCallNeitherStopsNorReconnects) {
 
 TEST_F(SupervisionTickTest, RetentionRunsOnTheFirstTickAndOnceOnEachNewDayAcrossAMonthEnd) {
     for (int day : {30, 31, 1}) {
-        log.now = {2024, day == 1 ? 4 : 3, day, 0, 0, 0};
+        localClock.now = {2024, day == 1 ? 4 : 3, day, 0, 0, 0};
         Ticks(5);
     }
     EXPECT_EQ(retentions, (fakes::Lines{".Log14", ".Log14", ".Log14"}));
@@ -87,17 +90,17 @@ TEST_F(SupervisionTickTest, HeartbeatKeepsItsIntervalOnTheMonotonicClockOnlyWhil
     heartbeatSeconds = 10;
     bridge.project = "Plant";
     const auto run = [this](int ticks) {
-        for (int i = 0; i < ticks; ++i, log.milliseconds += 100) tick.OnTimer();
+        for (int i = 0; i < ticks; ++i, monotonicClock.now += 100) tick.OnTimer();
         return heartbeats;
     };
     EXPECT_EQ(run(100), 0) << "a path that just came alive proves itself for an interval first";
-    log.now = {2024, 3, 14, 23, 0, 0};  // the PC's clock set back
+    localClock.now = {2024, 3, 14, 23, 0, 0};  // the PC's clock set back
     EXPECT_EQ(run(201), 3);
     bridge.project.clear();
     EXPECT_EQ(run(300), 3) << "none while WinCC is stopped";
     bridge.project = "Plant";
     EXPECT_EQ(run(110), 4) << "resumes one interval after WinCC is seen running again";
-    log.milliseconds += 60'000;  // a hang of six intervals
+    monotonicClock.now += 60'000;  // a hang of six intervals
     EXPECT_EQ(run(50), 5) << "a hang is followed by one heartbeat, not a burst";
 }
 

@@ -4,7 +4,7 @@
 #include "app/service_switches.h"
 #include "app/shutdown_sequence.h"
 #include "app/startup_sequence.h"
-#include "delivery/hold_settings.h"
+#include "config/hold_settings.h"
 #include "error_policy/skip_on_failure.h"
 #include "logging/crash_dump_retention.h"
 

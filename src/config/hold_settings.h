@@ -1,17 +1,17 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
 #include "config/ini_values.h"
-#include "delivery/message_hold.h"
 #include "logging/log_writer.h"
 
 namespace ostrilo {
 
-inline constexpr char kHoldMinutesKey[] = "HoldUndeliveredMinutes";
-inline constexpr char kHoldMessagesKey[] = "HoldUndeliveredMessages";
-inline constexpr std::int32_t kDefaultHeldMessages = 10000;
-inline constexpr std::int32_t kMostHeldMessages = 100000;
+struct HoldLimits {
+    std::int32_t maxAgeMinutes = 0;
+    std::int32_t maxMessages = 0;
+};
 
 // The hold's limits from [General]; empty (the hold stays off) unless the minutes are a
 // positive whole number. A missing or unusable message count takes the default. A value

@@ -1,14 +1,14 @@
-#include "delivery/hold_settings.h"
+#include "config/hold_settings.h"
 
 #include <algorithm>
 #include <string>
 
 #include "config/number_conversion.h"
+#include "config/settings_keys.h"
 
 namespace ostrilo {
 
 namespace {
-constexpr char kGeneralSection[] = "General";
 
 // Empty, absent and 0 are the usual "not set" and stay quiet; anything else that is not a
 // whole number of at least 0 gets a line, like the heartbeat's interval.
