@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/startup_state.h"
+#include "app/run_settings.h"
 
 namespace ostrilo {
 
@@ -23,9 +23,9 @@ RunKind RunKindOfArguments(const std::string& argumentText);
 // kind of run; for an installation or removal the caller unloads the main window.
 class ServiceSwitches {
 public:
-    ServiceSwitches(StartupState& state, platform::ServiceControl& service, platform::Process& process,
+    ServiceSwitches(RunSettings& settings, platform::ServiceControl& service, platform::Process& process,
                     OperatorAlerts& alerts);
-    RunKind Classify();
+    RunKind InstallRemoveOrRefuse();
 
 private:
     void ReadRunAsService();
@@ -34,7 +34,7 @@ private:
     void Install();
     void RecordOutcome(bool succeeded, const char* runAsService, const char* successText, const char* failureText);
 
-    StartupState& state_;
+    RunSettings& settings_;
     platform::ServiceControl& service_;
     platform::Process& process_;
     OperatorAlerts& alerts_;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "config/connection_type.h"
 #include "delivery/halvex_gateway.h"
 #include "logging/log_writer.h"
 #include "logging/operator_alerts.h"
@@ -21,7 +22,7 @@ using LogFileRetention = std::function<void(const std::string& extension, std::i
 
 // Start-up settings, read at every tick: start-up settles them after construction.
 struct SupervisionSettings {
-    const std::int32_t& connectionType;
+    const ConnectionType& connectionType;
     const std::int32_t& daysToKeepLogFiles;
     std::int32_t timerIntervalMilliseconds;  // the interval the timer was armed with
     const std::int32_t& heartbeatIntervalSeconds;  // 0: no heartbeat

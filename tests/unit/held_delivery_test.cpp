@@ -55,7 +55,7 @@ protected:
         return found;
     }
 
-    std::int32_t connectionType = kConnectionBySocket;
+    ConnectionType connectionType = ConnectionType::BySocket;
     fakes::DurableFiles files;
     fakes::WallClock clock;
     fakes::Log log;
@@ -117,7 +117,7 @@ TEST_F(HeldDeliveryTest, LinesWaitingForTheSocketStayInTheSpoolUntilItTookThemAl
 }
 
 TEST_F(HeldDeliveryTest, AHandOverThatKeepsFailingLeavesTheSpoolFileAlone) {
-    connectionType = kConnectionByLibraries;
+    connectionType = ConnectionType::ByLibraries;
     Send({"a", "b"});
     const int replacements = files.replacements;
     halvex3.running = 1;  // answers, but takes nothing
@@ -129,7 +129,7 @@ TEST_F(HeldDeliveryTest, AHandOverThatKeepsFailingLeavesTheSpoolFileAlone) {
 TEST_F(HeldDeliveryTest, HeartbeatFailsAtOnceInBothWaysInsteadOfBeingHeld) {
     HeartbeatIni ini;
     EventNotifier notifier{ini, delivery};
-    for (std::int32_t type : {kConnectionBySocket, kConnectionByLibraries}) {
+    for (ConnectionType type : {ConnectionType::BySocket, ConnectionType::ByLibraries}) {
         connectionType = type;
         notifier.SendHeartbeat();
     }

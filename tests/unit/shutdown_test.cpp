@@ -73,7 +73,7 @@ TEST(ShutdownSequence, EveryLineAStalledPeerLeftWaitingFailsInTheLogBeforeTheEnd
     constexpr int kWaiting = 5 * WorkBudget::kLinesPerMessage;
     for (int i = 0; i < kWaiting; ++i) link.Deliver("alarm||24\n", "alarm");
 
-    StartupState state;
+    RunSettings state;
     EventNotifier notifier{desktop, halvex};
     ShutdownSequence shutdown{state, log, bridge, link, notifier, desktop, desktop, budget};
     EXPECT_THROW(shutdown.Run(), NothingConfigured::Ended);

@@ -14,7 +14,7 @@ class SupervisionTickTest : public testing::Test {
 protected:
     void Ticks(int count) { while (count-- > 0) tick.OnTimer(); }
 
-    std::int32_t connectionType = 0;
+    ConnectionType connectionType = ConnectionType::ByLibraries;
     std::int32_t daysToKeep = 14;
     fakes::Bridge bridge;
     fakes::Halvex halvex;

@@ -17,39 +17,39 @@ OstriloProgram::OstriloProgram(MainWindow& window)
       logList_(window.ListBox()),
       statusBar_(window.StatusBar()),
       rounds_(window.Handle(), kWorkRoundTimerId),
-      log_(clock_, files_, state_.appDirectory),
-      alerts_(eventLog_, monotonicClock_, state_.halvexUnreachableSeconds),
+      log_(clock_, files_, settings_.appDirectory),
+      alerts_(eventLog_, monotonicClock_, settings_.halvexUnreachableSeconds),
       linkWarnings_(log_, alerts_),
-      config_(profileReader_, registry_, files_, state_.appDirectory),
+      config_(profileReader_, registry_, files_, settings_.appDirectory),
       listening_(listener_, log_, monotonicClock_, alerts_),
-      admission_(state_.halvexAddresses, log_, monotonicClock_),
+      admission_(settings_.halvexAddresses, log_, monotonicClock_),
       hold_(files_, clock_, monotonicClock_, log_, alerts_),
       socketLink_(statusBar_, log_, budget_, rounds_, &admission_, &hold_),
-      delivery_(state_.connectionType, halvex2_, halvex3_, socketLink_, log_, &hold_),
+      delivery_(settings_.connectionType, halvex2_, halvex3_, socketLink_, log_, &hold_),
       notifier_(config_, delivery_),
-      retention_(clock_, files_, state_.appDirectory),
-      tick_({state_.connectionType, state_.daysToKeepLogFiles, static_cast<std::int32_t>(MainWindow::kTimerIntervalMs),
-             state_.heartbeatIntervalSeconds},
+      retention_(clock_, files_, settings_.appDirectory),
+      tick_({settings_.connectionType, settings_.daysToKeepLogFiles, static_cast<std::int32_t>(kTickIntervalMs),
+             settings_.heartbeatIntervalSeconds},
             {bridge_, delivery_, statusBar_, clock_, log_,
              [this](const std::string& section) { notifier_.SendEventNotification(section); },
              [this](const std::string& extension, std::int32_t days) {
                  retention_.DeleteOldLogFiles(extension, days);
              },
              monotonicClock_, [this] { notifier_.SendHeartbeat(); }, alerts_}),
-      shutdownAfterTick_([this] { FormUnload(); }) {
+      shutdownAfterTick_([this] { ShutDown(); }) {
     log_.AttachList(&logList_);
 }
 
-bool OstriloProgram::FormLoad(const std::string& appDirectory) {
-    state_.appDirectory = appDirectory;
-    const RunKind kind = ServiceSwitches(state_, service_, process_, alerts_).Classify();
+bool OstriloProgram::Start(const std::string& appDirectory) {
+    settings_.appDirectory = appDirectory;
+    const RunKind kind = ServiceSwitches(settings_, service_, process_, alerts_).InstallRemoveOrRefuse();
     RefuseLinkedFoldersInServiceMode();
     KeepNewestCrashDumps(files_, appDirectory + kLogFolderName + "\\");
     if (kind != RunKind::NormalStart) {
-        FormUnload();
+        ShutDown();
         return false;
     }
-    StartupSequence startup(state_, log_, config_, listening_, bridge_, alerts_);
+    StartupSequence startup(settings_, log_, config_, listening_, bridge_, alerts_);
     startup.AttachToServiceManager(service_);
     startup.SettleConfiguration();
     EnableHoldIfConfigured();
@@ -62,18 +62,18 @@ bool OstriloProgram::FormLoad(const std::string& appDirectory) {
 // The service writes with the system's rights: a folder of its own turned into a link
 // by someone else must not take those writes elsewhere.
 void OstriloProgram::RefuseLinkedFoldersInServiceMode() {
-    if (!state_.runAsService) return;
-    files_.RefuseLinksIn({state_.appDirectory + kLogFolderName, state_.appDirectory + kSpoolFolderName},
+    if (!settings_.runAsService) return;
+    files_.RefuseLinksIn({settings_.appDirectory + kLogFolderName, settings_.appDirectory + kSpoolFolderName},
                          [this](const std::string& folder) { linkWarnings_.Warn(folder); });
 }
 
-void OstriloProgram::FormUnload() {
-    ShutdownSequence(state_, log_, bridge_, socketLink_, notifier_, service_, process_, budget_).Run();
+void OstriloProgram::ShutDown() {
+    ShutdownSequence(settings_, log_, bridge_, socketLink_, notifier_, service_, process_, budget_).Run();
 }
 
 void OstriloProgram::EnableHoldIfConfigured() {
-    if (state_.connectionType == kNoAlarmExport) return;
-    if (const auto limits = ReadHoldLimits(config_, log_)) hold_.Enable(*limits, state_.appDirectory);
+    if (settings_.connectionType == ConnectionType::NoAlarmExport) return;
+    if (const auto limits = ReadHoldLimits(config_, log_)) hold_.Enable(*limits, settings_.appDirectory);
 }
 
 void OstriloProgram::OnTimer() {
@@ -141,12 +141,12 @@ void OstriloProgram::OnServiceRequest(WPARAM) {
 void OstriloProgram::OnSessionEnd() {
     // A service hears of a Windows shutdown from the service manager, and must outlive
     // the log-off of whoever was logged on.
-    if (state_.runAsService) return;
+    if (settings_.runAsService) return;
     // Windows may end the process as soon as this message is answered, even while a tick
     // waits in a library call that pumps messages: the shutdown cannot wait for that tick
     // to return. What the tick has held so far reaches the spool first.
     hold_.WriteOutNow();
-    FormUnload();
+    ShutDown();
 }
 
 }  // namespace ostrilo::win32

@@ -4,7 +4,7 @@
 
 #include "app/folder_security_warning.h"
 #include "app/shutdown_after_tick.h"
-#include "app/startup_state.h"
+#include "app/run_settings.h"
 #include "config/config_reader.h"
 #include "delivery/event_notification.h"
 #include "delivery/halvex_delivery.h"
@@ -46,7 +46,7 @@ public:
     // The start-up sequence, given the executable's folder. Returns whether the main window
     // is to be shown; an installation or removal run, and a refused second instance, end
     // inside it.
-    bool FormLoad(const std::string& appDirectory);
+    bool Start(const std::string& appDirectory);
 
     void OnTimer() override;
     void OnWorkRound() override;
@@ -57,13 +57,13 @@ public:
     void OnSessionEnd() override;
 
 private:
-    void FormUnload();
+    void ShutDown();
     void RefuseLinkedFoldersInServiceMode();
     void EnableHoldIfConfigured();
     void DeliverHeldThenTick();
 
     MainWindow& window_;
-    StartupState state_;
+    RunSettings settings_;
     Win32Clock clock_;
     Win32MonotonicClock monotonicClock_;
     Win32FileSystem files_;

@@ -23,7 +23,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     if (!window.Create(instance)) return 1;
     static ostrilo::win32::OstriloProgram program(window);
     window.Attach(&program);
-    if (program.FormLoad(appDirectory)) window.Show(showCommand);
+    if (program.Start(appDirectory)) window.Show(showCommand);
     window.LayOutLogList();
 
     MSG message;
