@@ -20,7 +20,7 @@ RunKind RunKindOfArguments(const std::string& argumentText);
 
 // The first thing a start does: reads the service setting, refuses a second instance
 // (ending the process), and carries out an installation or removal run. Returns the
-// kind of run; for an installation or removal the caller unloads the main window.
+// kind of run; an installation or removal run goes on to the shutdown.
 class ServiceSwitches {
 public:
     ServiceSwitches(RunSettings& settings, platform::ServiceControl& service, platform::Process& process,

@@ -40,7 +40,7 @@ std::string LibraryCommandFor(const std::string& message) { return kCommandPrefi
 
 std::string SocketLineFor(const std::string& message) { return message + kCommandSuffix + '\n'; }
 
-HalvexDelivery::HalvexDelivery(const ConnectionType& connectionType, HalvexClient& halvex2, HalvexClient& halvex3,
+HalvexDelivery::HalvexDelivery(ConnectionType connectionType, HalvexClient& halvex2, HalvexClient& halvex3,
                                SocketLink& socketLink, LogWriter& log, MessageHold* hold)
     : connectionType_(connectionType),
       halvex2_(halvex2),

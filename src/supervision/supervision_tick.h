@@ -20,12 +20,11 @@ namespace ostrilo {
 using EventNotificationSender = std::function<void(const std::string& sectionName)>;
 using LogFileRetention = std::function<void(const std::string& extension, std::int32_t daysToKeep)>;
 
-// Start-up settings, read at every tick: start-up settles them after construction.
 struct SupervisionSettings {
-    const ConnectionType& connectionType;
-    const std::int32_t& daysToKeepLogFiles;
+    ConnectionType connectionType;
+    std::int32_t daysToKeepLogFiles;
     std::int32_t timerIntervalMilliseconds;  // the interval the timer was armed with
-    const std::int32_t& heartbeatIntervalSeconds;  // 0: no heartbeat
+    std::int32_t heartbeatIntervalSeconds;  // 0: no heartbeat
 };
 
 struct SupervisionServices {
@@ -72,7 +71,7 @@ private:
     void ShowRunStates();
     void RunRetentionOnNewDay();
 
-    SupervisionSettings settings_;
+    const SupervisionSettings settings_;
     SupervisionServices services_;
 
     std::int32_t millisecondsSinceCheck_ = 0;

@@ -55,7 +55,6 @@ protected:
         return found;
     }
 
-    ConnectionType connectionType = ConnectionType::BySocket;
     fakes::DurableFiles files;
     fakes::WallClock clock;
     fakes::Log log;
@@ -66,7 +65,7 @@ protected:
     fakes::Alerts alerts;
     MessageHold hold{files, clock, log, log, alerts.alerts};
     SocketLink link{log, log, budget, rounds, nullptr, &hold};
-    HalvexDelivery delivery{connectionType, halvex2, halvex3, link, log, &hold};
+    HalvexDelivery delivery{ConnectionType::BySocket, halvex2, halvex3, link, log, &hold};
 };
 
 TEST_F(HeldDeliveryTest, SocketBacklogAndDroppedLinesGoOutOnceInOrder) {
@@ -117,21 +116,23 @@ TEST_F(HeldDeliveryTest, LinesWaitingForTheSocketStayInTheSpoolUntilItTookThemAl
 }
 
 TEST_F(HeldDeliveryTest, AHandOverThatKeepsFailingLeavesTheSpoolFileAlone) {
-    connectionType = ConnectionType::ByLibraries;
-    Send({"a", "b"});
+    HalvexDelivery byLibraries{ConnectionType::ByLibraries, halvex2, halvex3, link, log, &hold};
+    for (const char* message : {"a", "b"}) byLibraries.SendToHalvex(message);
     const int replacements = files.replacements;
     halvex3.running = 1;  // answers, but takes nothing
-    for (int tick = 0; tick < 3; ++tick) Tick();
+    for (int tick = 0; tick < 3; ++tick) {
+        budget.Renew();
+        byLibraries.DeliverHeldMessages(budget);
+    }
     EXPECT_EQ(files.replacements, replacements);
     EXPECT_EQ(Spooled(), (Lines{"a", "b"}));
 }
 
 TEST_F(HeldDeliveryTest, HeartbeatFailsAtOnceInBothWaysInsteadOfBeingHeld) {
     HeartbeatIni ini;
-    EventNotifier notifier{ini, delivery};
     for (ConnectionType type : {ConnectionType::BySocket, ConnectionType::ByLibraries}) {
-        connectionType = type;
-        notifier.SendHeartbeat();
+        HalvexDelivery deliveryOfType{type, halvex2, halvex3, link, log, &hold};
+        EventNotifier{ini, deliveryOfType}.SendHeartbeat();
     }
     EXPECT_EQ(LinesStartingWith("Failed"), (Lines{" to send Message to Halvex: 1|||alive||||",
                                                   " to queued Message to Halvex (not running?): 1|||alive||||"}));

@@ -25,8 +25,10 @@ TEST(ShutdownAfterTick, RequestInsideATickWaitsForItsEndAndNestedTicksAreDropped
         trace += "tick begins;";
         order.RunTick([&] { trace += "nested tick;"; });
         order.RequestShutdown();
+        order.RunRequestedShutdown();  // as the nested timer message ends
         trace += "tick ends;";
     });
+    order.RunRequestedShutdown();
     EXPECT_EQ(trace, "tick begins;tick ends;shutdown;");
 
     trace.clear();
