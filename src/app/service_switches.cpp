@@ -27,11 +27,11 @@ RunKind RunKindOfArguments(const std::string& argumentText) {
     return RunKind::NormalStart;
 }
 
-ServiceSwitches::ServiceSwitches(StartupState& state, platform::ServiceControl& service, platform::Process& process,
+ServiceSwitches::ServiceSwitches(RunSettings& settings, platform::ServiceControl& service, platform::Process& process,
                                  OperatorAlerts& alerts)
-    : state_(state), service_(service), process_(process), alerts_(alerts) {}
+    : settings_(settings), service_(service), process_(process), alerts_(alerts) {}
 
-RunKind ServiceSwitches::Classify() {
+RunKind ServiceSwitches::InstallRemoveOrRefuse() {
     ReadRunAsService();
     if (process_.AnotherInstanceRunning()) RefuseSecondInstance();
     const RunKind kind = RunKindOfArguments(process_.ArgumentText());
@@ -42,12 +42,12 @@ RunKind ServiceSwitches::Classify() {
 
 void ServiceSwitches::ReadRunAsService() {
     const auto number = WholeTextToInteger(service_.ReadSetting(kServiceSettingsSection, kRunAsServiceKey, "0"));
-    state_.runAsService = number.value_or(0) != 0;
+    settings_.runAsService = number.value_or(0) != 0;
 }
 
 void ServiceSwitches::RefuseSecondInstance() {
     // A service has nobody to read a box; the event log keeps the trace instead.
-    if (state_.runAsService) {
+    if (settings_.runAsService) {
         alerts_.ServiceStartRefused("Ostrilo did not start as a service: another instance of Ostrilo is already "
                                     "running. End that instance, then start the service again");
     } else {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/startup_state.h"
+#include "app/run_settings.h"
 
 namespace ostrilo {
 
@@ -20,12 +20,12 @@ RunKind RunKindOfArguments(const std::string& argumentText);
 
 // The first thing a start does: reads the service setting, refuses a second instance
 // (ending the process), and carries out an installation or removal run. Returns the
-// kind of run; for an installation or removal the caller unloads the main window.
+// kind of run; an installation or removal run goes on to the shutdown.
 class ServiceSwitches {
 public:
-    ServiceSwitches(StartupState& state, platform::ServiceControl& service, platform::Process& process,
+    ServiceSwitches(RunSettings& settings, platform::ServiceControl& service, platform::Process& process,
                     OperatorAlerts& alerts);
-    RunKind Classify();
+    RunKind InstallRemoveOrRefuse();
 
 private:
     void ReadRunAsService();
@@ -34,7 +34,7 @@ private:
     void Install();
     void RecordOutcome(bool succeeded, const char* runAsService, const char* successText, const char* failureText);
 
-    StartupState& state_;
+    RunSettings& settings_;
     platform::ServiceControl& service_;
     platform::Process& process_;
     OperatorAlerts& alerts_;

@@ -7,7 +7,6 @@ void ShutdownAfterTick::RunTick(const std::function<void()>& tick) {
     insideTick_ = true;
     tick();
     insideTick_ = false;
-    if (shutdownRequested_) shutdown_();
 }
 
 void ShutdownAfterTick::RequestShutdown() {
@@ -16,6 +15,10 @@ void ShutdownAfterTick::RequestShutdown() {
         return;
     }
     shutdown_();
+}
+
+void ShutdownAfterTick::RunRequestedShutdown() {
+    if (!insideTick_ && shutdownRequested_) shutdown_();
 }
 
 }  // namespace ostrilo

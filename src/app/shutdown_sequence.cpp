@@ -13,11 +13,11 @@
 
 namespace ostrilo {
 
-ShutdownSequence::ShutdownSequence(const StartupState& state, LogWriter& log, WinCCBridge& bridge,
+ShutdownSequence::ShutdownSequence(const RunSettings& settings, LogWriter& log, WinCCBridge& bridge,
                                    SocketLink& socketLink, EventNotifier& notifier,
                                    platform::ServiceControl& service, platform::Process& process,
                                    WorkBudget& budget)
-    : state_(state),
+    : settings_(settings),
       log_(log),
       bridge_(bridge),
       socketLink_(socketLink),
@@ -29,7 +29,7 @@ ShutdownSequence::ShutdownSequence(const StartupState& state, LogWriter& log, Wi
 void ShutdownSequence::Run() {
     log_.WriteLog("Shutting down Ostrilo");
     StopBridgeLibrary();
-    if (state_.runAsService) {
+    if (settings_.runAsService) {
         service_.WriteEventLogEntry(kEventTypeInformation, kLifecycleEventId, "Ostrilo has been shutdown");
     }
     // The stop notification goes out while a Halvex connected by TCP can still receive it.
@@ -37,7 +37,7 @@ void ShutdownSequence::Run() {
     CloseDataSocket();
     log_.WriteLog("Ostrilo has been shutdown");
     log_.WriteLog(std::string(120, '-'));
-    if (state_.runAsService) service_.ReportStopped();
+    if (settings_.runAsService) service_.ReportStopped();
     process_.EndNow();
 }
 
@@ -72,7 +72,7 @@ void ShutdownSequence::CloseDataSocket() {
 void ShutdownSequence::BeginRound() {
     budget_.Renew();
     // A long backlog takes longer than the stop's wait hint; each round shows progress.
-    if (state_.runAsService) service_.ReportStopProgress();
+    if (settings_.runAsService) service_.ReportStopProgress();
 }
 
 }  // namespace ostrilo

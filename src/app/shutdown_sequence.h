@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/startup_state.h"
+#include "app/run_settings.h"
 
 namespace ostrilo {
 
@@ -23,7 +23,7 @@ public:
     static constexpr int kFlushTimeoutMs = 2000;
     static constexpr int kFlushPollMs = 10;
 
-    ShutdownSequence(const StartupState& state, LogWriter& log, WinCCBridge& bridge, SocketLink& socketLink,
+    ShutdownSequence(const RunSettings& settings, LogWriter& log, WinCCBridge& bridge, SocketLink& socketLink,
                      EventNotifier& notifier, platform::ServiceControl& service, platform::Process& process,
                      WorkBudget& budget);
 
@@ -35,7 +35,7 @@ private:
     void CloseDataSocket();
     void BeginRound();
 
-    const StartupState& state_;
+    const RunSettings& settings_;
     LogWriter& log_;
     WinCCBridge& bridge_;
     SocketLink& socketLink_;

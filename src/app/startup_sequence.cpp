@@ -40,29 +40,28 @@ std::int32_t IniLeadingNumberOrNotConfigured(ConfigReader& config, const std::st
 
 }  // namespace
 
-StartupSequence::StartupSequence(StartupState& state, LogWriter& log, ConfigReader& config,
+StartupSequence::StartupSequence(RunSettings& settings, LogWriter& log, ConfigReader& config,
                                  HalvexListening& listening, WinCCBridge& bridge, OperatorAlerts& alerts)
-    : state_(state), log_(log), config_(config), listening_(listening), bridge_(bridge), alerts_(alerts) {}
+    : settings_(settings), log_(log), config_(config), listening_(listening), bridge_(bridge), alerts_(alerts) {}
 
 void StartupSequence::AttachToServiceManager(platform::ServiceControl& service) {
-    if (state_.runAsService) service.StartAttachment();
+    if (settings_.runAsService) service.StartAttachment();
 }
 
 void StartupSequence::SettleConfiguration() {
     log_.WriteLog(std::string("Ostrilo version ") + OSTRILO_VERSION_TEXT + " is starting");
     WarnIfIniFileHasByteOrderMark();
     ReadDaysToKeepLogFiles();
-    ReadConnectionType();
-    ActOnConnectionType();
+    ActOnConnectionType(ReadConnectionType());
     CheckBridgeLibraryVersion();
-    if (state_.connectionType == kNoAlarmExport) return;
+    if (settings_.connectionType == ConnectionType::NoAlarmExport) return;
     ConnectBridgeLibrary();
     ReadHeartbeatInterval();
     ReadHalvexUnreachableLimit();
 }
 
 bool StartupSequence::EnterRunMode(platform::ServiceControl& service, platform::FolderSecurity& folderSecurity) {
-    if (!state_.runAsService) {
+    if (!settings_.runAsService) {
         log_.WriteLog("Ostrilo started as a normal application");
         return true;
     }
@@ -78,17 +77,17 @@ bool StartupSequence::EnterRunMode(platform::ServiceControl& service, platform::
 // library planted there by any user would run with the system's rights. The files it
 // runs, and the folders it writes to, are just as much a way in.
 void StartupSequence::WarnOfOpenProgramFiles(platform::FolderSecurity& folderSecurity) {
-    if (folderSecurity.OpenToNonAdministrators(state_.appDirectory)) {
+    if (folderSecurity.OpenToNonAdministrators(settings_.appDirectory)) {
         WriteFolderSecurityWarning(
             log_, alerts_,
             "Warning: users who are not administrators may create or change files in the program folder " +
-                state_.appDirectory +
+                settings_.appDirectory +
                 ", so any of them could plant a library that this service runs as LocalSystem. Install Ostrilo under "
                 "%ProgramFiles%, or restrict the folder with icacls as the README shows");
     }
     for (const char* name : {"Ostrilo.exe", "Ostrilo.dll", "Halvex2.dll", "Halvex3.dll", kLogFolderName,
                              kSpoolFolderName}) {
-        const std::string path = state_.appDirectory + name;
+        const std::string path = settings_.appDirectory + name;
         if (!folderSecurity.OpenToNonAdministrators(path)) continue;
         WriteFolderSecurityWarning(log_, alerts_,
                                    "Warning: users who are not administrators may change " + path +
@@ -109,30 +108,31 @@ void StartupSequence::ReadDaysToKeepLogFiles() {
     const auto text =
         config_.ReadIniValue(kGeneralSection, kDaysToKeepLogFilesKey, std::to_string(kDefaultDaysToKeepLogFiles));
     const auto days = WholeTextToNumber(text);
-    state_.daysToKeepLogFiles = days && *days >= kFewestDaysToKeepLogFiles ? *days : kDefaultDaysToKeepLogFiles;
+    settings_.daysToKeepLogFiles = days && *days >= kFewestDaysToKeepLogFiles ? *days : kDefaultDaysToKeepLogFiles;
 }
 
-void StartupSequence::ReadConnectionType() {
-    state_.connectionType = RegistryNumberOrNotConfigured(config_, kConnectionTypeKey);
-    if (state_.connectionType != kNotConfigured) {
+std::int32_t StartupSequence::ReadConnectionType() {
+    const std::int32_t fromRegistry = RegistryNumberOrNotConfigured(config_, kConnectionTypeKey);
+    if (fromRegistry != kNotConfigured) {
         log_.WriteLog("We will use the ConnectionType from Registry (probably some old upgraded installation)");
-        return;
+        return fromRegistry;
     }
-    state_.connectionType = IniLeadingNumberOrNotConfigured(config_, kConnectionTypeKey);
-    if (state_.connectionType == kNotConfigured) {
+    const std::int32_t fromIni = IniLeadingNumberOrNotConfigured(config_, kConnectionTypeKey);
+    if (fromIni == kNotConfigured) {
         log_.WriteLog("Could not find any valid ConnectionType in Registry or Ostrilo.ini");
     } else {
         log_.WriteLog("We will use the ConnectionType from Ostrilo.ini");
     }
+    return fromIni;
 }
 
-void StartupSequence::ActOnConnectionType() {
-    if (state_.connectionType == kConnectionByLibraries) {
+void StartupSequence::ActOnConnectionType(std::int32_t configured) {
+    settings_.connectionType = ConnectionTypeOfNumber(configured);
+    if (settings_.connectionType == ConnectionType::ByLibraries) {
         log_.WriteLog("We will send alarm events to Halvex using DLL calls");
-    } else if (state_.connectionType == kConnectionBySocket) {
+    } else if (settings_.connectionType == ConnectionType::BySocket) {
         OpenListeningSocket();
     } else {
-        state_.connectionType = kNoAlarmExport;
         log_.WriteLog("The ConnectionType is invalid, we will not export any alarm events to Halvex");
         alerts_.AlarmExportDisabled("no ConnectionType 0 or 1 is set. Set ConnectionType under [General] in "
                                     "Ostrilo.ini (a registry value other than -1 wins over it)");
@@ -180,13 +180,13 @@ void StartupSequence::ReadHalvexAddresses() {
     const std::string text = config_.ReadIniValue(kGeneralSection, kHalvexAddressesKey, "");
     // A cut list may end in a shortened address that admits someone never meant.
     if (text.size() >= platform::kLongestProfileValue) {
-        state_.halvexAddresses = PeerAllowList::AdmitNobody();
+        settings_.halvexAddresses = PeerAllowList::AdmitNobody();
         log_.WriteLog("HalvexAddresses is longer than " + std::to_string(platform::kLongestProfileValue - 1) +
                       " characters, we will accept no Halvex connection");
         return;
     }
-    state_.halvexAddresses = PeerAllowList::Parse(text);
-    const PeerAllowList& allowed = state_.halvexAddresses;
+    settings_.halvexAddresses = PeerAllowList::Parse(text);
+    const PeerAllowList& allowed = settings_.halvexAddresses;
     if (!allowed.IsRestricted()) return;
     if (!allowed.BadEntries().empty()) {
         std::string entries;
@@ -210,11 +210,11 @@ void StartupSequence::CheckBridgeLibraryVersion() {
         alerts_.AlarmExportDisabled("Ostrilo.dll cannot be loaded (missing, of the other bitness, or too old). Put "
                                     "the Ostrilo.dll of this build's bitness, version 1.0.0.2 or later, beside "
                                     "Ostrilo.exe");
-        state_.connectionType = kNoAlarmExport;
+        settings_.connectionType = ConnectionType::NoAlarmExport;
     } else if (*version < kLowestBridgeVersion) {
         log_.WriteLog("Ostrilo.DLL is an obsolete version (< 1.0.0.2), no alarms will be sent to Halvex!");
         alerts_.AlarmExportDisabled("Ostrilo.dll is older than version 1.0.0.2. Install a current Ostrilo.dll");
-        state_.connectionType = kNoAlarmExport;
+        settings_.connectionType = ConnectionType::NoAlarmExport;
     }
 }
 
@@ -238,8 +238,8 @@ void StartupSequence::ReadHeartbeatInterval() {
     if (*seconds < kShortestHeartbeatSeconds) {
         log_.WriteLog("The heartbeat IntervalSeconds " + text + " is below 10, raised to 10");
     }
-    state_.heartbeatIntervalSeconds = std::max(*seconds, kShortestHeartbeatSeconds);
-    log_.WriteLog("We will send a heartbeat to Halvex every " + std::to_string(state_.heartbeatIntervalSeconds) +
+    settings_.heartbeatIntervalSeconds = std::max(*seconds, kShortestHeartbeatSeconds);
+    log_.WriteLog("We will send a heartbeat to Halvex every " + std::to_string(settings_.heartbeatIntervalSeconds) +
                   " seconds");
 }
 
@@ -248,9 +248,9 @@ void StartupSequence::ReadHalvexUnreachableLimit() {
     // Absent or empty keeps the default and leaves the start's log as it always was.
     if (text.empty()) return;
     const auto seconds = WholeTextToNumber(text);
-    if (seconds && *seconds > 0) state_.halvexUnreachableSeconds = *seconds;
+    if (seconds && *seconds > 0) settings_.halvexUnreachableSeconds = *seconds;
     log_.WriteLog("We will warn in the event log when Halvex has been unreachable for more than " +
-                  std::to_string(state_.halvexUnreachableSeconds) + " seconds while WinCC runs");
+                  std::to_string(settings_.halvexUnreachableSeconds) + " seconds while WinCC runs");
 }
 
 }  // namespace ostrilo

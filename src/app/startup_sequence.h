@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/startup_state.h"
+#include "app/run_settings.h"
 
 namespace ostrilo {
 
@@ -25,7 +25,7 @@ class ServiceControl;
 // logged, so the log of a start shows where each setting came from.
 class StartupSequence {
 public:
-    StartupSequence(StartupState& state, LogWriter& log, ConfigReader& config,
+    StartupSequence(RunSettings& settings, LogWriter& log, ConfigReader& config,
                     HalvexListening& listening, WinCCBridge& bridge, OperatorAlerts& alerts);
 
     // Service mode: attaches to the service control manager first, so that a slow
@@ -40,8 +40,9 @@ public:
 private:
     void WarnIfIniFileHasByteOrderMark();
     void ReadDaysToKeepLogFiles();
-    void ReadConnectionType();
-    void ActOnConnectionType();
+    // The number the registry or Ostrilo.ini holds; -1 when neither holds one.
+    std::int32_t ReadConnectionType();
+    void ActOnConnectionType(std::int32_t configured);
     void OpenListeningSocket();
     std::int32_t ReadListeningPort();
     std::optional<std::uint32_t> ReadListenAddress(std::string& refusal);
@@ -52,7 +53,7 @@ private:
     void ReadHeartbeatInterval();
     void ReadHalvexUnreachableLimit();
 
-    StartupState& state_;
+    RunSettings& settings_;
     LogWriter& log_;
     ConfigReader& config_;
     HalvexListening& listening_;

@@ -12,8 +12,8 @@ constexpr std::size_t kByteOrderMarkLength = sizeof kUtf8ByteOrderMark - 1;
 }  // namespace
 
 ConfigReader::ConfigReader(platform::ProfileReader& profileReader, platform::Registry& registry,
-                           platform::DurableFiles& files, const std::string& appDirectory)
-    : profileReader_(profileReader), registry_(registry), files_(files), appDirectory_(appDirectory) {}
+                           platform::DurableFiles& files, std::string appDirectory)
+    : profileReader_(profileReader), registry_(registry), files_(files), appDirectory_(std::move(appDirectory)) {}
 
 bool ConfigReader::IniFileStartsWithByteOrderMark() {
     const auto start = files_.ReadFileUpTo(appDirectory_ + kIniFileName, kByteOrderMarkLength);

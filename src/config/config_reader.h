@@ -17,11 +17,9 @@ inline constexpr char kIniFileName[] = "Ostrilo.ini";
 // The program's two configuration stores, read afresh at every call, never written.
 class ConfigReader : public IniValues {
 public:
-    // appDirectory ends in a backslash; INI files are looked up in it. It is read at every
-    // call: the start-up settles it after the reader exists.
+    // appDirectory ends in a backslash; INI files are looked up in it.
     ConfigReader(platform::ProfileReader& profileReader, platform::Registry& registry,
-                 platform::DurableFiles& files, const std::string& appDirectory);
-    ConfigReader(platform::ProfileReader&, platform::Registry&, platform::DurableFiles&, std::string&&) = delete;
+                 platform::DurableFiles& files, std::string appDirectory);
 
     // From Ostrilo.ini.
     std::string ReadIniValue(const std::string& section, const std::string& key,
@@ -42,7 +40,7 @@ private:
     platform::ProfileReader& profileReader_;
     platform::Registry& registry_;
     platform::DurableFiles& files_;
-    const std::string& appDirectory_;
+    const std::string appDirectory_;
 };
 
 }  // namespace ostrilo

@@ -13,6 +13,8 @@ constexpr std::int32_t kCommandFlags = 0;
 
 constexpr char kQueuedWithHalvex2[] = "Queued Message to Halvex using Halvex2.DLL: ";
 constexpr char kQueuedWithHalvex3[] = "Queued Message to Halvex using Halvex3.DLL: ";
+// The plant's log readers match this text as it stands: its grammar is part of the
+// contract and must not be mended.
 constexpr char kNotQueued[] = "Failed to queued Message to Halvex (not running?): ";
 
 // A library that cannot be loaded answers nothing and so counts as not running.
@@ -38,7 +40,7 @@ std::string LibraryCommandFor(const std::string& message) { return kCommandPrefi
 
 std::string SocketLineFor(const std::string& message) { return message + kCommandSuffix + '\n'; }
 
-HalvexDelivery::HalvexDelivery(const std::int32_t& connectionType, HalvexClient& halvex2, HalvexClient& halvex3,
+HalvexDelivery::HalvexDelivery(ConnectionType connectionType, HalvexClient& halvex2, HalvexClient& halvex3,
                                SocketLink& socketLink, LogWriter& log, MessageHold* hold)
     : connectionType_(connectionType),
       halvex2_(halvex2),
@@ -67,7 +69,7 @@ void HalvexDelivery::DeliverHeldMessages(WorkBudget& budget) {
     if (hold_->IsEmpty() || !CanTakeHeldMessage()) return;
     for (int handed = 0; handed < kHeldMessagesPerTick && !budget.Spent(); ++handed) {
         // A slow peer paces the catching up: no more waits in memory than it has taken.
-        if (connectionType_ == kConnectionBySocket && socketLink_.HasPendingOutput()) return;
+        if (connectionType_ == ConnectionType::BySocket && socketLink_.HasPendingOutput()) return;
         const std::optional<HeldMessage> oldest = hold_->HandOutOldest();
         if (!oldest || !HandOver(*oldest, Holding::HandedOut)) return;
         budget.Spend();
@@ -75,18 +77,18 @@ void HalvexDelivery::DeliverHeldMessages(WorkBudget& budget) {
 }
 
 bool HalvexDelivery::HoldIsOn() const {
-    const bool delivering = connectionType_ == kConnectionBySocket || connectionType_ == kConnectionByLibraries;
+    const bool delivering = connectionType_ != ConnectionType::NoAlarmExport;
     return delivering && hold_ != nullptr && hold_->IsEnabled();
 }
 
 bool HalvexDelivery::HandOver(const HeldMessage& message, Holding holding) {
     const bool mayHold = holding != Holding::Never;
-    if (connectionType_ == kConnectionBySocket) {
+    if (connectionType_ == ConnectionType::BySocket) {
         return socketLink_.Deliver(SocketLineFor(message.text), message.text,
                                    mayHold ? std::optional<std::int64_t>(message.heldSince) : std::nullopt,
                                    holding == Holding::HandedOut);
     }
-    if (connectionType_ != kConnectionByLibraries) return false;
+    if (connectionType_ != ConnectionType::ByLibraries) return false;
     const bool queued = QueueWithLibraries(message.text);
     if (holding == Holding::HandedOut) {
         if (queued) {
@@ -111,7 +113,7 @@ bool HalvexDelivery::QueueWithLibraries(const std::string& message) {
 }
 
 bool HalvexDelivery::CanTakeHeldMessage() {
-    if (connectionType_ == kConnectionBySocket) return socketLink_.IsConnected();
+    if (connectionType_ == ConnectionType::BySocket) return socketLink_.IsConnected();
     return ReportsRunning(halvex2_) || ReportsRunning(halvex3_);
 }
 

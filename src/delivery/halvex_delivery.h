@@ -27,10 +27,8 @@ public:
     // above the 20 fresh alarms a tick can bring, so a backlog drains (up to 500 a second).
     static constexpr int kHeldMessagesPerTick = 50;
 
-    // `connectionType` is read at every call: start-up sets it after construction. Only
-    // kConnectionByLibraries and kConnectionBySocket deliver; any other value drops every
-    // message silently. `hold` is used once it is enabled.
-    HalvexDelivery(const std::int32_t& connectionType, HalvexClient& halvex2, HalvexClient& halvex3,
+    // With NoAlarmExport every message is dropped silently. `hold` is used once it is enabled.
+    HalvexDelivery(ConnectionType connectionType, HalvexClient& halvex2, HalvexClient& halvex3,
                    SocketLink& socketLink, LogWriter& log, MessageHold* hold = nullptr);
 
     using HalvexGateway::SendToHalvex;
@@ -57,7 +55,7 @@ private:
     bool QueueWith(HalvexClient& client, const std::string& command, const std::string& message,
                    const char* queuedLine);
 
-    const std::int32_t& connectionType_;
+    const ConnectionType connectionType_;
     HalvexClient& halvex2_;
     HalvexClient& halvex3_;
     SocketLink& socketLink_;

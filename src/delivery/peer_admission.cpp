@@ -2,11 +2,12 @@
 
 #include <iterator>
 #include <string>
+#include <utility>
 
 namespace ostrilo {
 
-PeerAdmission::PeerAdmission(const PeerAllowList& allowList, LogWriter& log, platform::MonotonicClock& clock)
-    : allowList_(allowList), log_(log), clock_(clock) {}
+PeerAdmission::PeerAdmission(PeerAllowList allowList, LogWriter& log, platform::MonotonicClock& clock)
+    : allowList_(std::move(allowList)), log_(log), clock_(clock) {}
 
 bool PeerAdmission::Admits(std::uint32_t peer) {
     if (allowList_.Admits(peer)) return true;

@@ -18,8 +18,7 @@ public:
     // Addresses remembered for that minute; beyond them refusals go unlogged.
     static constexpr std::size_t kTrackedPeers = 1024;
 
-    // `allowList` is read at every request: the start-up settles it after this exists.
-    PeerAdmission(const PeerAllowList& allowList, LogWriter& log, platform::MonotonicClock& clock);
+    PeerAdmission(PeerAllowList allowList, LogWriter& log, platform::MonotonicClock& clock);
 
     bool Admits(std::uint32_t peer);
 
@@ -32,7 +31,7 @@ private:
     void NoteRefusal(std::uint32_t peer);
     bool HasRoomFor(std::int64_t now);
 
-    const PeerAllowList& allowList_;
+    const PeerAllowList allowList_;
     LogWriter& log_;
     platform::MonotonicClock& clock_;
     std::unordered_map<std::uint32_t, Refusals> refusals_;

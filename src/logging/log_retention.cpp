@@ -1,6 +1,7 @@
 #include "logging/log_retention.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "error_policy/skip_on_failure.h"
@@ -66,8 +67,8 @@ std::optional<DayFile> ReadDayFile(std::string_view fileName, std::string_view e
 }
 
 DayFileRetention::DayFileRetention(platform::Clock& clock, platform::FileSystem& files,
-                                   const std::string& appDirectory)
-    : clock_(clock), files_(files), appDirectory_(appDirectory) {}
+                                   std::string appDirectory)
+    : clock_(clock), files_(files), appDirectory_(std::move(appDirectory)) {}
 
 void DayFileRetention::DeleteOldLogFiles(const std::string& extension, std::int32_t daysToKeep) {
     SkipOnFailure([&] {

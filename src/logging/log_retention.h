@@ -32,16 +32,14 @@ std::optional<DayFile> ReadDayFile(std::string_view fileName, std::string_view e
 // reaches the caller; a file that cannot be deleted is tried again at the next run.
 class DayFileRetention {
 public:
-    // `appDirectory` is read at every run, so it may be settled after construction.
-    DayFileRetention(platform::Clock& clock, platform::FileSystem& files, const std::string& appDirectory);
-    DayFileRetention(platform::Clock&, platform::FileSystem&, std::string&&) = delete;
+    DayFileRetention(platform::Clock& clock, platform::FileSystem& files, std::string appDirectory);
 
     void DeleteOldLogFiles(const std::string& extension, std::int32_t daysToKeep);
 
 private:
     platform::Clock& clock_;
     platform::FileSystem& files_;
-    const std::string& appDirectory_;
+    const std::string appDirectory_;
 };
 
 }  // namespace ostrilo

@@ -1,5 +1,7 @@
 #include "logging/log_sink.h"
 
+#include <utility>
+
 #include "error_policy/skip_on_failure.h"
 #include "logging/log_lines.h"
 #include "platform/clock.h"
@@ -14,8 +16,8 @@ std::string FormatTimeOfDay(platform::Clock& clock) {
     return TimeStampText(now, seconds, clock.TimeSeparator());
 }
 
-LogSink::LogSink(platform::Clock& clock, platform::FileSystem& files, const std::string& appDirectory)
-    : clock_(clock), files_(files), appDirectory_(appDirectory) {}
+LogSink::LogSink(platform::Clock& clock, platform::FileSystem& files, std::string appDirectory)
+    : clock_(clock), files_(files), appDirectory_(std::move(appDirectory)) {}
 
 void LogSink::AttachList(platform::LogList* list) {
     list_ = list;

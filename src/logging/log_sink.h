@@ -26,10 +26,7 @@ std::string FormatTimeOfDay(platform::Clock& clock);
 // reaches its caller.
 class LogSink : public LogWriter {
 public:
-    // `appDirectory` is read at every call: the start-up sequence settles it after the
-    // sink exists but before the first message.
-    LogSink(platform::Clock& clock, platform::FileSystem& files, const std::string& appDirectory);
-    LogSink(platform::Clock&, platform::FileSystem&, std::string&&) = delete;
+    LogSink(platform::Clock& clock, platform::FileSystem& files, std::string appDirectory);
 
     // The list exists only once the main window does; until then lines go to the file alone.
     void AttachList(platform::LogList* list);
@@ -41,7 +38,7 @@ private:
 
     platform::Clock& clock_;
     platform::FileSystem& files_;
-    const std::string& appDirectory_;
+    const std::string appDirectory_;
     platform::LogList* list_ = nullptr;
 };
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "config/connection_type.h"
 #include "delivery/event_notification.h"
 #include "error_policy/skip_on_failure.h"
 #include "supervision/alarm_message.h"
@@ -32,7 +31,7 @@ SupervisionTick::SupervisionTick(SupervisionSettings settings, SupervisionServic
 void SupervisionTick::OnTimer() noexcept {
     // A tick that starts while another is still in progress leaves no trace at all.
     if (tickBusy_) return;
-    if (settings_.connectionType == kNoAlarmExport) return;
+    if (settings_.connectionType == ConnectionType::NoAlarmExport) return;
     tickBusy_ = true;
     RunTick();
     firstTickDone_ = true;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "config/connection_type.h"
 #include "delivery/halvex_gateway.h"
 #include "logging/log_writer.h"
 #include "logging/operator_alerts.h"
@@ -19,12 +20,11 @@ namespace ostrilo {
 using EventNotificationSender = std::function<void(const std::string& sectionName)>;
 using LogFileRetention = std::function<void(const std::string& extension, std::int32_t daysToKeep)>;
 
-// Start-up settings, read at every tick: start-up settles them after construction.
 struct SupervisionSettings {
-    const std::int32_t& connectionType;
-    const std::int32_t& daysToKeepLogFiles;
+    ConnectionType connectionType;
+    std::int32_t daysToKeepLogFiles;
     std::int32_t timerIntervalMilliseconds;  // the interval the timer was armed with
-    const std::int32_t& heartbeatIntervalSeconds;  // 0: no heartbeat
+    std::int32_t heartbeatIntervalSeconds;  // 0: no heartbeat
 };
 
 struct SupervisionServices {
@@ -71,7 +71,7 @@ private:
     void ShowRunStates();
     void RunRetentionOnNewDay();
 
-    SupervisionSettings settings_;
+    const SupervisionSettings settings_;
     SupervisionServices services_;
 
     std::int32_t millisecondsSinceCheck_ = 0;

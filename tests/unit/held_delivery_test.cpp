@@ -55,7 +55,6 @@ protected:
         return found;
     }
 
-    std::int32_t connectionType = kConnectionBySocket;
     fakes::DurableFiles files;
     fakes::WallClock clock;
     fakes::Log log;
@@ -67,7 +66,7 @@ protected:
     fakes::Alerts alerts;
     MessageHold hold{files, clock, alerts.clock, log, alerts.alerts};
     SocketLink link{statusBar, log, budget, rounds, nullptr, &hold};
-    HalvexDelivery delivery{connectionType, halvex2, halvex3, link, log, &hold};
+    HalvexDelivery delivery{ConnectionType::BySocket, halvex2, halvex3, link, log, &hold};
 };
 
 TEST_F(HeldDeliveryTest, SocketBacklogAndDroppedLinesGoOutOnceInOrder) {
@@ -118,21 +117,23 @@ TEST_F(HeldDeliveryTest, LinesWaitingForTheSocketStayInTheSpoolUntilItTookThemAl
 }
 
 TEST_F(HeldDeliveryTest, AHandOverThatKeepsFailingLeavesTheSpoolFileAlone) {
-    connectionType = kConnectionByLibraries;
-    Send({"a", "b"});
+    HalvexDelivery byLibraries{ConnectionType::ByLibraries, halvex2, halvex3, link, log, &hold};
+    for (const char* message : {"a", "b"}) byLibraries.SendToHalvex(message);
     const int replacements = files.replacements;
     halvex3.running = 1;  // answers, but takes nothing
-    for (int tick = 0; tick < 3; ++tick) Tick();
+    for (int tick = 0; tick < 3; ++tick) {
+        budget.Renew();
+        byLibraries.DeliverHeldMessages(budget);
+    }
     EXPECT_EQ(files.replacements, replacements);
     EXPECT_EQ(Spooled(), (Lines{"a", "b"}));
 }
 
 TEST_F(HeldDeliveryTest, HeartbeatFailsAtOnceInBothWaysInsteadOfBeingHeld) {
     HeartbeatIni ini;
-    EventNotifier notifier{ini, delivery};
-    for (std::int32_t type : {kConnectionBySocket, kConnectionByLibraries}) {
-        connectionType = type;
-        notifier.SendHeartbeat();
+    for (ConnectionType type : {ConnectionType::BySocket, ConnectionType::ByLibraries}) {
+        HalvexDelivery deliveryOfType{type, halvex2, halvex3, link, log, &hold};
+        EventNotifier{ini, deliveryOfType}.SendHeartbeat();
     }
     EXPECT_EQ(LinesStartingWith("Failed"), (Lines{" to send Message to Halvex: 1|||alive||||",
                                                   " to queued Message to Halvex (not running?): 1|||alive||||"}));

@@ -88,7 +88,7 @@ TEST(PlantSecurity, HalvexAddressesAsLongAsTheReaderCutsAdmitsNobody) {
         fakes::Log log;
         fakes::Listener listener;
         fakes::Bridge bridge;
-        StartupState state;
+        RunSettings state;
         fakes::Alerts alerts;
         HalvexListening listening(listener, log, alerts.clock, alerts.alerts);
         StartupSequence(state, log, config, listening, bridge, alerts.alerts).SettleConfiguration();

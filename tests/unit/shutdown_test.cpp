@@ -25,8 +25,10 @@ TEST(ShutdownAfterTick, RequestInsideATickWaitsForItsEndAndNestedTicksAreDropped
         trace += "tick begins;";
         order.RunTick([&] { trace += "nested tick;"; });
         order.RequestShutdown();
+        order.RunRequestedShutdown();  // as the nested timer message ends
         trace += "tick ends;";
     });
+    order.RunRequestedShutdown();
     EXPECT_EQ(trace, "tick begins;tick ends;shutdown;");
 
     trace.clear();
@@ -74,7 +76,7 @@ TEST(ShutdownSequence, EveryLineAStalledPeerLeftWaitingFailsInTheLogBeforeTheEnd
     constexpr int kWaiting = 5 * WorkBudget::kLinesPerMessage;
     for (int i = 0; i < kWaiting; ++i) link.Deliver("alarm||24\n", "alarm");
 
-    StartupState state;
+    RunSettings state;
     EventNotifier notifier{desktop, halvex};
     ShutdownSequence shutdown{state, log, bridge, link, notifier, desktop, desktop, budget};
     EXPECT_THROW(shutdown.Run(), NothingConfigured::Ended);

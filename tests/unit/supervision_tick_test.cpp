@@ -14,8 +14,6 @@ class SupervisionTickTest : public testing::Test {
 protected:
     void Ticks(int count) { while (count-- > 0) tick.OnTimer(); }
 
-    std::int32_t connectionType = 0;
-    std::int32_t daysToKeep = 14;
     fakes::Bridge bridge;
     fakes::Halvex halvex;
     fakes::Log log;
@@ -23,10 +21,10 @@ protected:
     fakes::Clock localClock;
     fakes::MonotonicClock monotonicClock;
     fakes::Lines retentions;
-    std::int32_t heartbeatSeconds = 0;
     int heartbeats = 0;
     fakes::Alerts alerts;
-    SupervisionTick tick{{connectionType, daysToKeep, 100, heartbeatSeconds},
+    // Log files kept 14 days, a tick every 100 ms, a heartbeat every 10 seconds.
+    SupervisionTick tick{{ConnectionType::ByLibraries, 14, 100, 10},
                          {bridge, halvex, statusBar, localClock, log, [](const std::string&) {},
                           [this](const std::string& extension, std::int32_t days) {
                               retentions.push_back(extension + std::to_string(days));
@@ -87,7 +85,6 @@ TEST_F(SupervisionTickTest, RetentionRunsOnTheFirstTickAndOnceOnEachNewDayAcross
 }
 
 TEST_F(SupervisionTickTest, HeartbeatKeepsItsIntervalOnTheMonotonicClockOnlyWhileWinCCRuns) {
-    heartbeatSeconds = 10;
     bridge.project = "Plant";
     const auto run = [this](int ticks) {
         for (int i = 0; i < ticks; ++i, monotonicClock.now += 100) tick.OnTimer();

@@ -86,7 +86,7 @@ bool MainWindow::CreateControls() {
     }
     UpdateDateAndTimePanels();
     // The timer runs from the window's creation; the program ignores ticks until it is attached.
-    return SetTimer(window_, kMessageTimerId, kTimerIntervalMs, nullptr) != 0;
+    return SetTimer(window_, kTickTimerId, kTickIntervalMs, nullptr) != 0;
 }
 
 void MainWindow::SizeStatusBarPanels() {
@@ -175,7 +175,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (events_) events_->OnWorkRound();
             return 0;
         }
-        if (wParam != kMessageTimerId) break;
+        if (wParam != kTickTimerId) break;
         UpdateDateAndTimePanels();
         if (events_) events_->OnTimer();
         return 0;
@@ -196,7 +196,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam && events_) events_->OnSessionEnd();
         return 0;
     case WM_DESTROY:
-        KillTimer(window_, kMessageTimerId);
+        KillTimer(window_, kTickTimerId);
         KillTimer(window_, kWorkRoundTimerId);
         PostQuitMessage(0);
         return 0;

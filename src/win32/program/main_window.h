@@ -9,12 +9,10 @@
 namespace ostrilo::win32 {
 
 // Ostrilo_Main: the program's only window, carrying the log list, the status bar with
-// its five panels and the 100 ms timer. It forwards its events to the program once
+// its five panels and the tick's timer. It forwards its events to the program once
 // the program is attached; before that (during creation) nothing reaches it.
 class MainWindow {
 public:
-    static constexpr UINT kTimerIntervalMs = 100;
-
     bool Create(HINSTANCE instance);
     void Attach(WindowEvents* events) { events_ = events; }
     void Show(int showCommand);

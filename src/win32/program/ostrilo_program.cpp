@@ -1,5 +1,7 @@
 #include "win32/program/ostrilo_program.h"
 
+#include <utility>
+
 #include "app/app_directory.h"
 #include "app/service_switches.h"
 #include "app/shutdown_sequence.h"
@@ -9,96 +11,125 @@
 #include "logging/crash_dump_retention.h"
 
 namespace ostrilo::win32 {
+namespace {
 
-OstriloProgram::OstriloProgram(MainWindow& window)
+// How every window message that moves lines begins: with the whole work budget, and with
+// the hold's changes reaching the spool file once, as the message ends.
+class MessageRound {
+public:
+    MessageRound(WorkBudget& budget, MessageHold& hold) : batch_(hold) { budget.Renew(); }
+
+private:
+    const HoldBatch batch_;
+};
+
+}  // namespace
+
+OstriloProgram::OstriloProgram(MainWindow& window, std::string appDirectory)
     : window_(window),
       service_(window.Handle(), kServiceRequestMessage),
       listener_(window.Handle(), kListenerEventMessage, kConnectionEventMessage),
       logList_(window.ListBox()),
       statusBar_(window.StatusBar()),
       rounds_(window.Handle(), kWorkRoundTimerId),
-      log_(clock_, files_, state_.appDirectory),
-      alerts_(eventLog_, monotonicClock_, state_.halvexUnreachableSeconds),
+      log_(clock_, files_, appDirectory),
+      alerts_(eventLog_, monotonicClock_, settings_.halvexUnreachableSeconds),
       linkWarnings_(log_, alerts_),
-      config_(profileReader_, registry_, files_, state_.appDirectory),
+      config_(profileReader_, registry_, files_, appDirectory),
       listening_(listener_, log_, monotonicClock_, alerts_),
-      admission_(state_.halvexAddresses, log_, monotonicClock_),
       hold_(files_, clock_, monotonicClock_, log_, alerts_),
-      socketLink_(statusBar_, log_, budget_, rounds_, &admission_, &hold_),
-      delivery_(state_.connectionType, halvex2_, halvex3_, socketLink_, log_, &hold_),
-      notifier_(config_, delivery_),
-      retention_(clock_, files_, state_.appDirectory),
-      tick_({state_.connectionType, state_.daysToKeepLogFiles, static_cast<std::int32_t>(MainWindow::kTimerIntervalMs),
-             state_.heartbeatIntervalSeconds},
-            {bridge_, delivery_, statusBar_, clock_, log_,
-             [this](const std::string& section) { notifier_.SendEventNotification(section); },
-             [this](const std::string& extension, std::int32_t days) {
-                 retention_.DeleteOldLogFiles(extension, days);
-             },
-             monotonicClock_, [this] { notifier_.SendHeartbeat(); }, alerts_}),
-      shutdownAfterTick_([this] { FormUnload(); }) {
+      retention_(clock_, files_, appDirectory),
+      shutdownAfterTick_([this] { ShutDown(); }) {
+    settings_.appDirectory = std::move(appDirectory);
     log_.AttachList(&logList_);
 }
 
-bool OstriloProgram::FormLoad(const std::string& appDirectory) {
-    state_.appDirectory = appDirectory;
-    const RunKind kind = ServiceSwitches(state_, service_, process_, alerts_).Classify();
+OstriloProgram::RunParts::RunParts(OstriloProgram& program)
+    : admission(program.settings_.halvexAddresses, program.log_, program.monotonicClock_),
+      socketLink(program.statusBar_, program.log_, program.budget_, program.rounds_, &admission, &program.hold_),
+      delivery(program.settings_.connectionType, program.halvex2_, program.halvex3_, socketLink, program.log_,
+               &program.hold_),
+      notifier(program.config_, delivery),
+      tick({program.settings_.connectionType, program.settings_.daysToKeepLogFiles,
+            static_cast<std::int32_t>(kTickIntervalMs), program.settings_.heartbeatIntervalSeconds},
+           {program.bridge_, delivery, program.statusBar_, program.clock_, program.log_,
+            [this](const std::string& section) { notifier.SendEventNotification(section); },
+            [&program](const std::string& extension, std::int32_t days) {
+                program.retention_.DeleteOldLogFiles(extension, days);
+            },
+            program.monotonicClock_, [this] { notifier.SendHeartbeat(); }, program.alerts_}) {}
+
+bool OstriloProgram::Start() {
+    const RunKind kind = ServiceSwitches(settings_, service_, process_, alerts_).InstallRemoveOrRefuse();
     RefuseLinkedFoldersInServiceMode();
-    KeepNewestCrashDumps(files_, appDirectory + kLogFolderName + "\\");
+    KeepNewestCrashDumps(files_, settings_.appDirectory + kLogFolderName + "\\");
     if (kind != RunKind::NormalStart) {
-        FormUnload();
+        ShutDown();
         return false;
     }
-    StartupSequence startup(state_, log_, config_, listening_, bridge_, alerts_);
+    StartupSequence startup(settings_, log_, config_, listening_, bridge_, alerts_);
     startup.AttachToServiceManager(service_);
     startup.SettleConfiguration();
     EnableHoldIfConfigured();
+    BuildRunParts();
     const bool showWindow = startup.EnterRunMode(service_, folderSecurity_);
-    notifier_.SendEventNotification(kNotifyOstriloStarted);
+    parts_->notifier.SendEventNotification(kNotifyOstriloStarted);
     started_ = true;
     return showWindow;
+}
+
+void OstriloProgram::BuildRunParts() {
+    parts_.emplace(*this);
+    if (std::exchange(connectionRequestWaiting_, false)) parts_->socketLink.OnConnectionRequest(listener_);
 }
 
 // The service writes with the system's rights: a folder of its own turned into a link
 // by someone else must not take those writes elsewhere.
 void OstriloProgram::RefuseLinkedFoldersInServiceMode() {
-    if (!state_.runAsService) return;
-    files_.RefuseLinksIn({state_.appDirectory + kLogFolderName, state_.appDirectory + kSpoolFolderName},
+    if (!settings_.runAsService) return;
+    files_.RefuseLinksIn({settings_.appDirectory + kLogFolderName, settings_.appDirectory + kSpoolFolderName},
                          [this](const std::string& folder) { linkWarnings_.Warn(folder); });
 }
 
-void OstriloProgram::FormUnload() {
-    ShutdownSequence(state_, log_, bridge_, socketLink_, notifier_, service_, process_, budget_).Run();
+// A shutdown that comes before the start-up has built the parts (an installation or
+// removal run, or a stop while the start-up waits in a library call) builds them from the
+// settings as they stand, so that its stop notification goes out all the same.
+void OstriloProgram::ShutDown() {
+    if (!parts_) parts_.emplace(*this);
+    ShutdownSequence(settings_, log_, bridge_, parts_->socketLink, parts_->notifier, service_, process_, budget_)
+        .Run();
 }
 
 void OstriloProgram::EnableHoldIfConfigured() {
-    if (state_.connectionType == kNoAlarmExport) return;
-    if (const auto limits = ReadHoldLimits(config_, log_)) hold_.Enable(*limits, state_.appDirectory);
+    if (settings_.connectionType == ConnectionType::NoAlarmExport) return;
+    if (const auto limits = ReadHoldLimits(config_, log_)) hold_.Enable(*limits, settings_.appDirectory);
 }
 
 void OstriloProgram::OnTimer() {
-    budget_.Renew();
-    socketLink_.OnTick(listener_);
-    listening_.RetryWhenDue();
-    SkipOnFailure([this] { alerts_.WriteWhatIsDue(); });
-    // Ticks that arrive while the start-up runs (a message box pumps messages) are ignored:
-    // the shared state is not settled yet.
-    if (started_) shutdownAfterTick_.RunTick([this] { DeliverHeldThenTick(); });
+    {
+        const MessageRound round(budget_, hold_);
+        if (parts_) parts_->socketLink.OnTick(listener_);
+        listening_.RetryWhenDue();
+        SkipOnFailure([this] { alerts_.WriteWhatIsDue(); });
+        // Ticks that arrive while the start-up runs (a message box pumps messages) are
+        // ignored: the settings are not settled yet, nor the parts built.
+        if (started_) shutdownAfterTick_.RunTick([this] { DeliverHeldThenTick(); });
+    }
+    // After the round, so that what the shutdown gives back to the hold reaches the spool at once.
+    shutdownAfterTick_.RunRequestedShutdown();
 }
 
 void OstriloProgram::DeliverHeldThenTick() {
-    // Whatever this tick holds reaches the spool file once, at its end.
-    const HoldBatch batch(hold_);
     // Held messages go first, so the fresh alarms of this tick can follow them at once.
-    SkipOnFailure([this] { delivery_.DeliverHeldMessages(budget_); });
-    tick_.OnTimer();
+    SkipOnFailure([this] { parts_->delivery.DeliverHeldMessages(budget_); });
+    parts_->tick.OnTimer();
 }
 
 void OstriloProgram::OnWorkRound() {
     rounds_.RoundBegins();
-    budget_.Renew();
-    const HoldBatch batch(hold_);
-    socketLink_.ContinueBacklog();
+    const MessageRound round(budget_, hold_);
+    // Only the socket link asks for later rounds, so it exists by then.
+    if (parts_) parts_->socketLink.ContinueBacklog();
 }
 
 void OstriloProgram::OnResize() { window_.LayOutLogList(); }
@@ -106,30 +137,28 @@ void OstriloProgram::OnResize() { window_.LayOutLogList(); }
 void OstriloProgram::OnClose() { shutdownAfterTick_.RequestShutdown(); }
 
 void OstriloProgram::OnSocketEvent(UINT message, WPARAM, LPARAM lParam) {
-    budget_.Renew();
-    // Lines a dropped link gives back reach the spool file together.
-    const HoldBatch batch(hold_);
     const SocketEvent event = DecodeSocketMessage(lParam);
-    if (message == kListenerEventMessage) {
-        if (event.kind == SocketEvent::Kind::Accept) socketLink_.OnConnectionRequest(listener_);
+    const bool connectionRequest = message == kListenerEventMessage;
+    if (connectionRequest && event.kind != SocketEvent::Kind::Accept) return;
+    if (!parts_) {
+        // Only a connection request can come before the link exists. It waits in the
+        // listener's queue, and no further one is signalled until it is taken.
+        connectionRequestWaiting_ = connectionRequestWaiting_ || connectionRequest;
         return;
     }
-    if (event.errorCode != 0) {
-        socketLink_.OnError();
-        return;
-    }
-    switch (event.kind) {
-    case SocketEvent::Kind::Read:
-        socketLink_.OnReadable();
-        break;
-    case SocketEvent::Kind::Write:
-        socketLink_.OnWritable();
-        break;
-    case SocketEvent::Kind::Close:
-        socketLink_.OnClosed();
-        break;
-    default:
-        break;
+    // Lines a dropped link gives back reach the spool file together.
+    const MessageRound round(budget_, hold_);
+    SocketLink& link = parts_->socketLink;
+    if (connectionRequest) {
+        link.OnConnectionRequest(listener_);
+    } else if (event.errorCode != 0) {
+        link.OnError();
+    } else if (event.kind == SocketEvent::Kind::Read) {
+        link.OnReadable();
+    } else if (event.kind == SocketEvent::Kind::Write) {
+        link.OnWritable();
+    } else if (event.kind == SocketEvent::Kind::Close) {
+        link.OnClosed();
     }
 }
 
@@ -141,12 +170,12 @@ void OstriloProgram::OnServiceRequest(WPARAM) {
 void OstriloProgram::OnSessionEnd() {
     // A service hears of a Windows shutdown from the service manager, and must outlive
     // the log-off of whoever was logged on.
-    if (state_.runAsService) return;
+    if (settings_.runAsService) return;
     // Windows may end the process as soon as this message is answered, even while a tick
     // waits in a library call that pumps messages: the shutdown cannot wait for that tick
     // to return. What the tick has held so far reaches the spool first.
     hold_.WriteOutNow();
-    FormUnload();
+    ShutDown();
 }
 
 }  // namespace ostrilo::win32

@@ -1,10 +1,11 @@
 #pragma once
 
-#include <memory>
+#include <optional>
+#include <string>
 
 #include "app/folder_security_warning.h"
+#include "app/run_settings.h"
 #include "app/shutdown_after_tick.h"
-#include "app/startup_state.h"
 #include "config/config_reader.h"
 #include "delivery/event_notification.h"
 #include "delivery/halvex_delivery.h"
@@ -37,16 +38,16 @@
 
 namespace ostrilo::win32 {
 
-// The composition root: the Win32 adapters, the shared start-up state and the
-// program's handlers, wired to the main window's events.
+// The composition root: the Win32 adapters, the run's settings and the program's
+// handlers, wired to the main window's events.
 class OstriloProgram : public WindowEvents {
 public:
-    explicit OstriloProgram(MainWindow& window);
+    // `appDirectory` is the executable's folder, ending in a backslash.
+    OstriloProgram(MainWindow& window, std::string appDirectory);
 
-    // The start-up sequence, given the executable's folder. Returns whether the main window
-    // is to be shown; an installation or removal run, and a refused second instance, end
-    // inside it.
-    bool FormLoad(const std::string& appDirectory);
+    // The start-up. Returns whether the main window is to be shown; an installation or
+    // removal run, and a refused second instance, end inside it.
+    bool Start();
 
     void OnTimer() override;
     void OnWorkRound() override;
@@ -57,13 +58,25 @@ public:
     void OnSessionEnd() override;
 
 private:
-    void FormUnload();
+    // The parts that serve the run with its settings, built once the start-up has settled them.
+    struct RunParts {
+        explicit RunParts(OstriloProgram& program);
+
+        PeerAdmission admission;
+        SocketLink socketLink;
+        HalvexDelivery delivery;
+        EventNotifier notifier;
+        SupervisionTick tick;
+    };
+
+    void BuildRunParts();
+    void ShutDown();
     void RefuseLinkedFoldersInServiceMode();
     void EnableHoldIfConfigured();
     void DeliverHeldThenTick();
 
     MainWindow& window_;
-    StartupState state_;
+    RunSettings settings_;
     Win32Clock clock_;
     Win32MonotonicClock monotonicClock_;
     Win32FileSystem files_;
@@ -87,13 +100,11 @@ private:
     LinkedFolderWarnings linkWarnings_;
     ConfigReader config_;
     HalvexListening listening_;
-    PeerAdmission admission_;
     MessageHold hold_;
-    SocketLink socketLink_;
-    HalvexDelivery delivery_;
-    EventNotifier notifier_;
     DayFileRetention retention_;
-    SupervisionTick tick_;
+    std::optional<RunParts> parts_;
+    // A Halvex that connects while the start-up runs is taken once the parts are built.
+    bool connectionRequestWaiting_ = false;
     ShutdownAfterTick shutdownAfterTick_;
     bool started_ = false;
 };

@@ -21,9 +21,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     // Both live until the process ends inside the shutdown sequence.
     static ostrilo::win32::MainWindow window;
     if (!window.Create(instance)) return 1;
-    static ostrilo::win32::OstriloProgram program(window);
+    static ostrilo::win32::OstriloProgram program(window, appDirectory);
     window.Attach(&program);
-    if (program.FormLoad(appDirectory)) window.Show(showCommand);
+    if (program.Start()) window.Show(showCommand);
     window.LayOutLogList();
 
     MSG message;

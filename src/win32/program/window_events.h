@@ -8,8 +8,10 @@ namespace ostrilo::win32 {
 constexpr UINT kListenerEventMessage = WM_APP + 1;
 constexpr UINT kConnectionEventMessage = WM_APP + 2;
 constexpr UINT kServiceRequestMessage = WM_APP + 3;
-// The main window's timers: the 100 ms tick and the later rounds of a backlog.
-constexpr UINT_PTR kMessageTimerId = 1;
+// The timer of the program's tick, and how often it fires.
+constexpr UINT_PTR kTickTimerId = 1;
+constexpr UINT kTickIntervalMs = 100;
+// The timer of the later rounds of a backlog.
 constexpr UINT_PTR kWorkRoundTimerId = 2;
 
 // What the main window hands on to the program. Everything arrives on the window's thread.

@@ -9,12 +9,14 @@
 
 namespace ostrilo {
 
-// Settled once by the start-up sequence; read-only for everything after it.
-struct StartupState {
+// The settings of this run. The service switches set runAsService first; the start-up
+// sequence settles the rest, turning the export off where the bridge library cannot
+// serve it. Nothing changes them once the start-up has ended.
+struct RunSettings {
     std::string appDirectory;             // the executable's folder, ending in a backslash
     bool runAsService = false;
     std::int32_t daysToKeepLogFiles = 0;
-    std::int32_t connectionType = 0;      // 0 client libraries, 1 TCP socket, -1 no export
+    ConnectionType connectionType = ConnectionType::ByLibraries;
     PeerAllowList halvexAddresses;        // who may take the TCP link; everyone unless set
     std::int32_t heartbeatIntervalSeconds = 0;  // 0: no heartbeat
     std::int32_t halvexUnreachableSeconds = kDefaultHalvexUnreachableSeconds;  // before the event log hears of it
