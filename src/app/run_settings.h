@@ -19,7 +19,7 @@ struct RunSettings {
     ConnectionType connectionType = ConnectionType::ByLibraries;
     PeerAllowList halvexAddresses;        // who may take the TCP link; everyone unless set
     std::int32_t heartbeatIntervalSeconds = 0;  // 0: no heartbeat
-    std::int32_t halvexUnreachableSeconds = kDefaultHalvexUnreachableSeconds;  // before the event log hears of it
+    std::int32_t halvexUnreachableSeconds = kDefaultHalvexUnreachableSeconds;  // Halvex away this long: an event-log entry
 };
 
 }  // namespace ostrilo

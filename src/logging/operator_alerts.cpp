@@ -9,11 +9,9 @@ constexpr EventKind kInformation(std::uint32_t id) { return {EventLevel::Informa
 
 }  // namespace
 
-OperatorAlerts::OperatorAlerts(platform::EventLog& eventLog, platform::MonotonicClock& clock,
-                               const std::int32_t& halvexUnreachableSeconds)
+OperatorAlerts::OperatorAlerts(platform::EventLog& eventLog, platform::MonotonicClock& clock)
     : eventLog_(eventLog),
       clock_(clock),
-      halvexUnreachableSeconds_(halvexUnreachableSeconds),
       portUnavailable_(eventLog, {EventLevel::Error, event_id::kListeningPortUnavailable},
                        kInformation(event_id::kListeningPortAvailable)),
       halvexUnreachable_(eventLog, {EventLevel::Error, event_id::kHalvexUnreachable},
@@ -51,7 +49,7 @@ void OperatorAlerts::ListeningPortAvailable(std::int32_t port) {
                          clock_.Milliseconds());
 }
 
-void OperatorAlerts::HalvexReachability(bool winCCRunning, bool halvexRunning) {
+void OperatorAlerts::HalvexReachability(bool winCCRunning, bool halvexRunning, std::int32_t limitSeconds) {
     const std::int64_t now = clock_.Milliseconds();
     if (halvexRunning) {
         halvexAwaySince_.reset();
@@ -64,10 +62,10 @@ void OperatorAlerts::HalvexReachability(bool winCCRunning, bool halvexRunning) {
         return;
     }
     if (!halvexAwaySince_) halvexAwaySince_ = now;
-    const std::int64_t limit = std::int64_t{halvexUnreachableSeconds_} * 1000;
+    const std::int64_t limit = std::int64_t{limitSeconds} * 1000;
     if (now - *halvexAwaySince_ < limit) return;
     halvexUnreachable_.Set(true,
-                           "Halvex has been unreachable for more than " + std::to_string(halvexUnreachableSeconds_) +
+                           "Halvex has been unreachable for more than " + std::to_string(limitSeconds) +
                                " seconds while WinCC runs: alarms do not reach it. Check that the Halvex server "
                                "runs and that it and this PC can reach each other",
                            now);

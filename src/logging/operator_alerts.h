@@ -32,9 +32,7 @@ constexpr std::uint32_t kSpoolNotWritable = 233;
 // a quiet period.
 class OperatorAlerts {
 public:
-    // `halvexUnreachableSeconds` is settled by the start-up before the first check.
-    OperatorAlerts(platform::EventLog& eventLog, platform::MonotonicClock& clock,
-                   const std::int32_t& halvexUnreachableSeconds);
+    OperatorAlerts(platform::EventLog& eventLog, platform::MonotonicClock& clock);
     OperatorAlerts(const OperatorAlerts&) = delete;
     OperatorAlerts& operator=(const OperatorAlerts&) = delete;
 
@@ -44,9 +42,9 @@ public:
     void FolderOpenToNonAdministrators(const std::string& warning);
     void ListeningPortUnavailable(std::int32_t port, const std::string& error);
     void ListeningPortAvailable(std::int32_t port);
-    // At every check of Halvex: warns once Halvex has been away for the stated time while
+    // At every check of Halvex: warns once Halvex has been away for `limitSeconds` while
     // WinCC ran, and gives the all-clear when it is back.
-    void HalvexReachability(bool winCCRunning, bool halvexRunning);
+    void HalvexReachability(bool winCCRunning, bool halvexRunning, std::int32_t limitSeconds);
     void HoldFilling(bool filling);
     void HeldMessageDiscarded(const std::string& reason);
     void SpoolNotWritable();
@@ -55,7 +53,6 @@ public:
 private:
     platform::EventLog& eventLog_;
     platform::MonotonicClock& clock_;
-    const std::int32_t& halvexUnreachableSeconds_;
     bool exportDisabledWritten_ = false;
     std::optional<std::int64_t> halvexAwaySince_;
     AlertCondition portUnavailable_;

@@ -110,7 +110,7 @@ void SupervisionTick::CheckHalvex() {
     if (halvexRunning_ != wasRunning || !firstTickDone_) {
         services_.log.WriteLog(StateLine("Halvex", !firstTickDone_, halvexRunning_));
     }
-    services_.alerts.HalvexReachability(winCCRunning_, halvexRunning_);
+    services_.alerts.HalvexReachability(winCCRunning_, halvexRunning_, settings_.halvexUnreachableSeconds);
 }
 
 void SupervisionTick::ShowRunStates() {

@@ -25,6 +25,7 @@ struct SupervisionSettings {
     std::int32_t daysToKeepLogFiles;
     std::int32_t timerIntervalMilliseconds;  // the interval the timer was armed with
     std::int32_t heartbeatIntervalSeconds;  // 0: no heartbeat
+    std::int32_t halvexUnreachableSeconds;  // away this long while WinCC runs: the event log hears of it
 };
 
 struct SupervisionServices {

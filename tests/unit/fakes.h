@@ -195,8 +195,7 @@ struct MonotonicClock : platform::MonotonicClock {
 struct Alerts {
     EventLog eventLog;
     MonotonicClock clock;
-    std::int32_t halvexUnreachableSeconds = 300;
-    OperatorAlerts alerts{eventLog, clock, halvexUnreachableSeconds};
+    OperatorAlerts alerts{eventLog, clock};
 };
 
 struct WallClock : platform::WallClock {

@@ -23,20 +23,20 @@ protected:
 };
 
 TEST_F(OperatorAlertsTest, HalvexAwayCountsOnlyWhileWinCCRunsAndIsClearedOnceWhenBack) {
-    alerts.HalvexReachability(false, false);
+    alerts.HalvexReachability(false, false, 300);
     At(1000);
-    alerts.HalvexReachability(false, false);
-    alerts.HalvexReachability(true, false);  // WinCC starts: the time counts from here
+    alerts.HalvexReachability(false, false, 300);
+    alerts.HalvexReachability(true, false, 300);  // WinCC starts: the time counts from here
     At(1299);
-    alerts.HalvexReachability(true, false);
+    alerts.HalvexReachability(true, false, 300);
     EXPECT_TRUE(ids.empty()) << "written before the stated time";
     At(1300);
-    alerts.HalvexReachability(true, false);
+    alerts.HalvexReachability(true, false, 300);
     At(1400);
-    alerts.HalvexReachability(false, false);
-    alerts.HalvexReachability(true, false);
-    alerts.HalvexReachability(true, true);
-    alerts.HalvexReachability(true, true);
+    alerts.HalvexReachability(false, false, 300);
+    alerts.HalvexReachability(true, false, 300);
+    alerts.HalvexReachability(true, true, 300);
+    alerts.HalvexReachability(true, true, 300);
     EXPECT_EQ(ids, (Ids{event_id::kHalvexUnreachable, event_id::kHalvexReachable}));
     EXPECT_NE(fake.eventLog.texts[0].find("more than 300 seconds while WinCC runs"), std::string::npos);
 }

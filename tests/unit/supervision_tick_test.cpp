@@ -23,8 +23,8 @@ protected:
     fakes::Lines retentions;
     int heartbeats = 0;
     fakes::Alerts alerts;
-    // Log files kept 14 days, a tick every 100 ms, a heartbeat every 10 seconds.
-    SupervisionTick tick{{ConnectionType::ByLibraries, 14, 100, 10},
+    // Log files kept 14 days, a tick every 100 ms, a heartbeat every 10 seconds, Halvex missed after 300.
+    SupervisionTick tick{{ConnectionType::ByLibraries, 14, 100, 10, 300},
                          {bridge, halvex, statusBar, localClock, log, [](const std::string&) {},
                           [this](const std::string& extension, std::int32_t days) {
                               retentions.push_back(extension + std::to_string(days));

@@ -33,7 +33,7 @@ OstriloProgram::OstriloProgram(MainWindow& window, std::string appDirectory)
       statusBar_(window.StatusBar()),
       rounds_(window.Handle(), kWorkRoundTimerId),
       log_(clock_, files_, appDirectory),
-      alerts_(eventLog_, monotonicClock_, settings_.halvexUnreachableSeconds),
+      alerts_(eventLog_, monotonicClock_),
       linkWarnings_(log_, alerts_),
       config_(profileReader_, registry_, files_, appDirectory),
       listening_(listener_, log_, monotonicClock_, alerts_),
@@ -51,7 +51,8 @@ OstriloProgram::RunParts::RunParts(OstriloProgram& program)
                &program.hold_),
       notifier(program.config_, delivery),
       tick({program.settings_.connectionType, program.settings_.daysToKeepLogFiles,
-            static_cast<std::int32_t>(kTickIntervalMs), program.settings_.heartbeatIntervalSeconds},
+            static_cast<std::int32_t>(kTickIntervalMs), program.settings_.heartbeatIntervalSeconds,
+            program.settings_.halvexUnreachableSeconds},
            {program.bridge_, delivery, program.statusBar_, program.clock_, program.log_,
             [this](const std::string& section) { notifier.SendEventNotification(section); },
             [&program](const std::string& extension, std::int32_t days) {
