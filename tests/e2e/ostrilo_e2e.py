@@ -148,9 +148,6 @@ class Run:
         """Ostrilo.control, Halvex2.control or Halvex3.control, e.g. control("Halvex2", "running=0\\n")."""
         self.write(simulator + ".control", text)
 
-    def remove(self, relative):
-        (self.dir / relative).unlink()
-
     def wine(self, *args, timeout=WAIT):
         """A Windows command in this prefix; a CompletedProcess with Latin-1 text."""
         done = subprocess.run([WINE, *args], env=self.env, capture_output=True, timeout=timeout, cwd=self.base)
