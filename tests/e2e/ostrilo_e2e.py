@@ -12,11 +12,10 @@ import time
 from pathlib import Path
 
 # The Wine side, shared with the benchmark; tests import these names from here.
-from wine_driver import (OUTCOMES, ROOT, SIMULATORS, TEMPLATE, WIN_BUILD, WINE32, WINE64, WINESERVER,  # noqa: F401
+from wine_driver import (OUTCOMES, ROOT, SIMULATORS as LIBRARIES, WIN_BUILD, WINE64, WINESERVER,  # noqa: F401
                          end_prefix, loader_of, make_prefix, processes_of)
 
 PROBE = WIN_BUILD / "tests" / "ostrilo_probe.exe"
-LIBRARIES = SIMULATORS
 PROGRAM_KEY = r"HKLM\SOFTWARE\Fennmark\Ostrilo\Version 1"
 # The program's values (Version 1, RunAsService) live in the 32-bit view in both builds.
 PROGRAM_VIEW = "/reg:32"
@@ -46,15 +45,6 @@ def missing_outputs():
     """What this machine lacks for an end-to-end run (empty when nothing)."""
     needed = [WIN_BUILD / "bin" / "Ostrilo.exe", PROBE] + [WIN_BUILD / "sim" / name for name in LIBRARIES]
     return [str(path) for path in needed if not path.exists()] + ([] if WINE64 and WINESERVER else ["wine64"])
-
-
-def wait_until(condition, what, timeout=WAIT, describe=lambda: ""):
-    """Polls `condition` until it returns a true value, which is returned; fails naming `what`."""
-    deadline = time.monotonic() + timeout
-    while not (value := condition()):
-        assert time.monotonic() <= deadline, "no %s within %.0f s\n%s" % (what, timeout, describe())
-        time.sleep(0.05)
-    return value
 
 
 def unescape(text):
@@ -229,7 +219,12 @@ class Run:
         return "program: %s\nlog:\n  %s" % (state, "\n  ".join(self.log()))
 
     def wait(self, condition, what, timeout=WAIT):
-        return wait_until(condition, what, timeout, self.describe)
+        """Polls `condition` until it returns a true value, which is returned; fails naming `what`."""
+        deadline = time.monotonic() + timeout
+        while not (value := condition()):
+            assert time.monotonic() <= deadline, "no %s within %.0f s\n%s" % (what, timeout, self.describe())
+            time.sleep(0.05)
+        return value
 
     def wait_log(self, text, timeout=WAIT):
         """Waits for a log message containing `text`; returns that message."""

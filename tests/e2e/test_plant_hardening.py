@@ -1,10 +1,18 @@
-"""Plant PC life: the session ends, a slow bridge at boot, piled-up dumps, an open folder, links."""
+"""Plant PC life: the manager starting it past a slow bridge and stopping it, the session end, dumps, open folders."""
+import contextlib
 import os
 import re
 
 from conftest import general
+from ostrilo_e2e import processes_of
 from test_service import (FIRST_TICK, PARAMETERS, SERVICE_START, SHUTDOWN, TRACE, service_run,  # noqa: F401
                           entry, state, switch_run)
+
+
+def command_line(pid):
+    with contextlib.suppress(OSError), open("/proc/%d/cmdline" % pid, "rb") as cmdline:
+        return cmdline.read().decode("latin-1")
+    return ""
 
 
 def checkpoints(run):
@@ -27,17 +35,27 @@ def test_start_keeps_the_newest_ten_crash_dumps_and_the_end_of_the_session_runs_
     assert service_run.log()[-len(SHUTDOWN):] == SHUTDOWN
 
 
-def test_service_start_survives_a_bridge_connect_blocking_for_40_seconds(service_run):
+def test_service_start_survives_a_bridge_connect_blocking_for_40_seconds_and_its_stop_runs_the_whole_shutdown(
+        service_run):
     run = service_run
     switch_run(run, "/I", "install", "Ostrilo service installation succeeded")
+    installed = len(run.log())
     run.control("Ostrilo", "connect_delay_seconds=40\n")
     assert run.wine("net", "start", "Ostrilo").returncode == 0
     run.wait(lambda: state(run) == "START_PENDING", "START_PENDING state in sc query", timeout=10)
     first = run.wait(lambda: checkpoints(run), "CHECKPOINT line from sc query", timeout=10)[0]
     run.wait(lambda: any(later > first for later in checkpoints(run)), "further start checkpoint", timeout=10)
     run.wait(lambda: state(run) == "RUNNING", "the service running", timeout=70)
-    assert run.log()[len(SHUTDOWN):][:5] == SERVICE_START
+    run.wait_log(FIRST_TICK[-1])
+    run.wait(lambda: entry("Ostrilo started") in run.stderr("background"), "the started entry")
     assert run.wine("net", "stop", "Ostrilo").returncode == 0
+    assert state(run) == "STOPPED"
+    run.wait(lambda: not [pid for pid in processes_of(run.prefix) if "Ostrilo.exe" in command_line(pid)],
+             "the service process ending")
+    assert run.log()[installed:] == SERVICE_START + FIRST_TICK + SHUTDOWN
+    traced = run.stderr("background")
+    assert traced.count(entry("Ostrilo has been shutdown")) == 1
+    assert traced.index(entry("Ostrilo started")) < traced.index(entry("Ostrilo has been shutdown"))
 
 
 def test_service_mode_by_hand_stays_hidden_warns_of_an_open_folder_and_of_a_refused_start(service_run):

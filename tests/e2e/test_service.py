@@ -1,12 +1,11 @@
-"""The program as a service under Wine's manager: install and removal, start and stop, a second instance."""
-import contextlib
+"""The program as a service: its install and removal switches, a second instance refused."""
 import re
 import threading
 
 import pytest
 
 from conftest import general, notification
-from ostrilo_e2e import EVENT_TRACE, OUTCOMES, SEPARATOR, SHUTDOWN_OK, VERSION, processes_of
+from ostrilo_e2e import EVENT_TRACE, OUTCOMES, SEPARATOR, SHUTDOWN_OK, VERSION
 
 PARAMETERS = r"HKLM\SOFTWARE\Fennmark\Ostrilo\Parameters"
 SERVICE_KEY = r"HKLM\System\CurrentControlSet\Services\Ostrilo"
@@ -42,12 +41,6 @@ def state(run):
     return match.group(1) if match else ""
 
 
-def command_line(pid):
-    with contextlib.suppress(OSError), open("/proc/%d/cmdline" % pid, "rb") as cmdline:
-        return cmdline.read().decode("latin-1")
-    return ""
-
-
 def switch_run(run, argument, name, box):
     """A start with a switch beside whatever runs already; its box answered and checked."""
     child = run.spawn(argument, winedebug=TRACE, name=name)
@@ -76,24 +69,6 @@ def test_installation_registers_the_service_and_removal_takes_it_away_each_endin
     switch_run(run, "-U /i", "remove", "Ostrilo service uninstalled successfully")
     assert setting(run) == "0"
     assert run.log() == SHUTDOWN * 3
-
-
-def test_service_manager_starts_it_and_its_stop_runs_the_whole_shutdown(service_run):
-    run = service_run
-    switch_run(run, "/I", "install", "Ostrilo service installation succeeded")
-    installed = len(run.log())
-    assert run.wine("net", "start", "Ostrilo").returncode == 0
-    run.wait(lambda: state(run) == "RUNNING", "the service running")
-    run.wait_log(FIRST_TICK[-1])
-    run.wait(lambda: entry("Ostrilo started") in run.stderr("background"), "the started entry")
-    assert run.wine("net", "stop", "Ostrilo").returncode == 0
-    assert state(run) == "STOPPED"
-    run.wait(lambda: not [pid for pid in processes_of(run.prefix) if "Ostrilo.exe" in command_line(pid)],
-             "the service process ending")
-    assert run.log()[installed:] == SERVICE_START + FIRST_TICK + SHUTDOWN
-    traced = run.stderr("background")
-    assert traced.count(entry("Ostrilo has been shutdown")) == 1
-    assert traced.index(entry("Ostrilo started")) < traced.index(entry("Ostrilo has been shutdown"))
 
 
 def test_second_instance_is_refused_and_installs_nothing_even_when_another_program_took_the_name(service_run):
