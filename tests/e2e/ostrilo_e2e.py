@@ -144,10 +144,10 @@ class Run:
         done.stdout, done.stderr = done.stdout.decode("latin-1"), done.stderr.decode("latin-1")
         return done
 
-    def reg(self, name, value, key=PROGRAM_KEY, view=PROGRAM_VIEW):
-        """A registry value: an int is stored as REG_DWORD, a str as REG_SZ."""
+    def reg(self, name, value, key=PROGRAM_KEY):
+        """A registry value (program's view): an int is stored as REG_DWORD, a str as REG_SZ."""
         kind = "REG_DWORD" if isinstance(value, int) else "REG_SZ"
-        done = self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f", view)
+        done = self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f", PROGRAM_VIEW)
         assert done.returncode == 0, done.stderr
 
     def reg_query(self, key, name=None):

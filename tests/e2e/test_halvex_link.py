@@ -1,4 +1,4 @@
-"""Who may take the Halvex link, a peer that floods it, a port another program holds at start."""
+"""Who may take the Halvex link (churn, refused peers), a peer that floods it, a port held by another program."""
 import os
 import socket
 import threading
@@ -12,13 +12,19 @@ from ostrilo_e2e import EVENT_TRACE, Peer
 REFUSED = "Refused a Halvex connection from 127.0.0.2 (not in HalvexAddresses)"
 
 
-def test_allow_list_refuses_other_peers_and_a_flooding_peer_holds_up_no_alarm(run, port):
+def test_churn_and_refused_peers_leave_the_link_alone_and_a_flooding_peer_holds_up_no_alarm(run, port):
     run.ini(general("ConnectionType=1", "PortNumber=%d" % port, "ListenAddress=127.0.0.1",
                     "HalvexAddresses=127.0.0.1, plant-pc, 10.1.2.0/24"))
     run.control("Ostrilo", "project=Plant A\n")
     run.start()
-    halvex = Peer(port)
     run.wait_log("We found out that WinCC is running")
+    churn = ["Churn alarm %d" % n for n in range(100)]
+    run.queue(churn)
+    for _ in range(1000):
+        Peer(port).close()
+    run.wait(lambda: len(run.handed_over()) == 100, "the churn alarms relayed")
+    run.wait(lambda: run.probe("panels")[0] == "Not Connected", "the last churn peer gone")
+    halvex = Peer(port)
     intruders = [Peer(port, source="127.0.0.2") for _ in range(3)]
     assert all(intruder.wait_closed() for intruder in intruders)
     log = run.log()
@@ -39,6 +45,8 @@ def test_allow_list_refuses_other_peers_and_a_flooding_peer_holds_up_no_alarm(ru
         delays.append(time.monotonic() - queued)
     flooding.join()
     assert len(delays) >= 3 and max(delays) < 1.0, delays
+    log = run.log()
+    assert all(sum(m.endswith(": " + alarm) for m in log) == 1 for alarm in churn), "each churn alarm logged once"
     run.close()
 
 

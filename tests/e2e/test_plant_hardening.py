@@ -4,9 +4,9 @@ import os
 import re
 
 from conftest import general
-from ostrilo_e2e import processes_of
-from test_service import (FIRST_TICK, PARAMETERS, SERVICE_START, SHUTDOWN, TRACE, service_run,  # noqa: F401
-                          entry, state, switch_run)
+from ostrilo_e2e import EVENT_TRACE, processes_of
+from test_service import (FIRST_TICK, PARAMETERS, SERVICE_START, SHUTDOWN, entry, service_run,  # noqa: F401
+                          state, switch_run)
 
 
 def command_line(pid):
@@ -63,7 +63,7 @@ def test_service_mode_by_hand_stays_hidden_warns_of_an_open_folder_and_of_a_refu
     run.reg("RunAsService", "1", key=PARAMETERS)
     os.chmod(run.dir, 0o777)  # under Wine, write rights for others read as Everyone's
     os.chmod(run.dir / "Halvex2.dll", 0o777)
-    run.start(winedebug=TRACE)
+    run.start(winedebug=EVENT_TRACE)
     warning = run.wait_log("Warning: users who are not administrators may create or change files in the program "
                            "folder C:\\Ostrilo\\, ")
     run.wait_log(FIRST_TICK[-1])
@@ -75,7 +75,7 @@ def test_service_mode_by_hand_stays_hidden_warns_of_an_open_folder_and_of_a_refu
     assert sum(line.startswith("Warning:") for line in before) == 2, "the other files and folders are closed"
     run.wait(lambda: (2, 202, warning) in run.events(), "the warning in the event log")
 
-    second = run.spawn(winedebug=TRACE, name="second")
+    second = run.spawn(winedebug=EVENT_TRACE, name="second")
     assert run.wait_exit(child=second) == 0
     assert run.events("second") == [(1, 201, "Ostrilo did not start as a service: another instance of Ostrilo is "
                                              "already running. End that instance, then start the service again")]
@@ -99,7 +99,7 @@ def test_service_mode_follows_no_link_in_place_of_its_log_and_spool_folders(serv
             (elsewhere / folder / name).write_text("dump")
         os.symlink(elsewhere / folder, run.dir / folder)
     run.reg("RunAsService", "1", key=PARAMETERS)
-    run.start(winedebug=TRACE)
+    run.start(winedebug=EVENT_TRACE)
     warnings = [(2, 202, "Warning: C:\\Ostrilo\\%s is a junction, mount point or symbolic link, or holds one, so "
                          "this service writes nothing there. Make it a plain folder that only administrators may "
                          "change, then restart the service" % folder) for folder in ("LogFiles", "Spool")]

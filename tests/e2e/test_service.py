@@ -10,7 +10,6 @@ from ostrilo_e2e import EVENT_TRACE, OUTCOMES, SEPARATOR, SHUTDOWN_OK, VERSION
 PARAMETERS = r"HKLM\SOFTWARE\Fennmark\Ostrilo\Parameters"
 SERVICE_KEY = r"HKLM\System\CurrentControlSet\Services\Ostrilo"
 EVENT_SOURCE = r"HKLM\System\CurrentControlSet\Services\EventLog\Application\Ostrilo"
-TRACE = EVENT_TRACE
 # Every run that ends through the shutdown writes these last, the stop notification by library.
 SHUTDOWN = SHUTDOWN_OK + [OUTCOMES["queued2"] + "1|||Stopped||||", OUTCOMES["queued3"] + "1|||Stopped||||",
                           "Ostrilo has been shutdown", SEPARATOR]
@@ -43,7 +42,7 @@ def state(run):
 
 def switch_run(run, argument, name, box):
     """A start with a switch beside whatever runs already; its box answered and checked."""
-    child = run.spawn(argument, winedebug=TRACE, name=name)
+    child = run.spawn(argument, winedebug=EVENT_TRACE, name=name)
     assert run.probe("answer-box", "20") == [box]
     assert run.wait_exit(child=child) == 0
 
@@ -78,7 +77,7 @@ def test_second_instance_is_refused_and_installs_nothing_even_when_another_progr
         "hold-mutex", "Global\\Fennmark.Ostrilo.Instance", "Z:" + str(marker).replace("/", "\\"), "8"))
     squatter.start()
     run.wait(marker.exists, "the name taken")
-    run.start(winedebug=TRACE)
+    run.start(winedebug=EVENT_TRACE)
     run.wait_log(FIRST_TICK[-1])
     before = run.log()
     switch_run(run, "/I", "second", "Ostrilo is already started!")
