@@ -12,11 +12,10 @@ import time
 from pathlib import Path
 
 # The Wine side, shared with the benchmark; tests import these names from here.
-from wine_driver import (OUTCOMES, ROOT, SIMULATORS, TEMPLATE, WIN_BUILD, WINE32, WINE64, WINESERVER,  # noqa: F401
+from wine_driver import (OUTCOMES, ROOT, SIMULATORS as LIBRARIES, WIN_BUILD, WINE64, WINESERVER,  # noqa: F401
                          end_prefix, loader_of, make_prefix, processes_of)
 
 PROBE = WIN_BUILD / "tests" / "ostrilo_probe.exe"
-LIBRARIES = SIMULATORS
 PROGRAM_KEY = r"HKLM\SOFTWARE\Fennmark\Ostrilo\Version 1"
 # The program's values (Version 1, RunAsService) live in the 32-bit view in both builds.
 PROGRAM_VIEW = "/reg:32"
@@ -46,15 +45,6 @@ def missing_outputs():
     """What this machine lacks for an end-to-end run (empty when nothing)."""
     needed = [WIN_BUILD / "bin" / "Ostrilo.exe", PROBE] + [WIN_BUILD / "sim" / name for name in LIBRARIES]
     return [str(path) for path in needed if not path.exists()] + ([] if WINE64 and WINESERVER else ["wine64"])
-
-
-def wait_until(condition, what, timeout=WAIT, describe=lambda: ""):
-    """Polls `condition` until it returns a true value, which is returned; fails naming `what`."""
-    deadline = time.monotonic() + timeout
-    while not (value := condition()):
-        assert time.monotonic() <= deadline, "no %s within %.0f s\n%s" % (what, timeout, describe())
-        time.sleep(0.05)
-    return value
 
 
 def unescape(text):
@@ -148,19 +138,16 @@ class Run:
         """Ostrilo.control, Halvex2.control or Halvex3.control, e.g. control("Halvex2", "running=0\\n")."""
         self.write(simulator + ".control", text)
 
-    def remove(self, relative):
-        (self.dir / relative).unlink()
-
     def wine(self, *args, timeout=WAIT):
         """A Windows command in this prefix; a CompletedProcess with Latin-1 text."""
         done = subprocess.run([WINE, *args], env=self.env, capture_output=True, timeout=timeout, cwd=self.base)
         done.stdout, done.stderr = done.stdout.decode("latin-1"), done.stderr.decode("latin-1")
         return done
 
-    def reg(self, name, value, key=PROGRAM_KEY, view=PROGRAM_VIEW):
-        """A registry value: an int is stored as REG_DWORD, a str as REG_SZ."""
+    def reg(self, name, value, key=PROGRAM_KEY):
+        """A registry value (program's view): an int is stored as REG_DWORD, a str as REG_SZ."""
         kind = "REG_DWORD" if isinstance(value, int) else "REG_SZ"
-        done = self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f", view)
+        done = self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f", PROGRAM_VIEW)
         assert done.returncode == 0, done.stderr
 
     def reg_query(self, key, name=None):
@@ -232,7 +219,12 @@ class Run:
         return "program: %s\nlog:\n  %s" % (state, "\n  ".join(self.log()))
 
     def wait(self, condition, what, timeout=WAIT):
-        return wait_until(condition, what, timeout, self.describe)
+        """Polls `condition` until it returns a true value, which is returned; fails naming `what`."""
+        deadline = time.monotonic() + timeout
+        while not (value := condition()):
+            assert time.monotonic() <= deadline, "no %s within %.0f s\n%s" % (what, timeout, self.describe())
+            time.sleep(0.05)
+        return value
 
     def wait_log(self, text, timeout=WAIT):
         """Waits for a log message containing `text`; returns that message."""

@@ -1,4 +1,4 @@
-"""Who may take the Halvex link, and a peer that floods it."""
+"""Who may take the Halvex link (churn, refused peers), a peer that floods it, a port held by another program."""
 import os
 import socket
 import threading
@@ -7,22 +7,26 @@ import time
 import pytest
 
 from conftest import general
-from ostrilo_e2e import Peer
+from ostrilo_e2e import EVENT_TRACE, Peer
 
 REFUSED = "Refused a Halvex connection from 127.0.0.2 (not in HalvexAddresses)"
 
 
-def test_allow_list_refuses_other_peers_without_touching_the_link(run, port):
+def test_churn_and_refused_peers_leave_the_link_alone_and_a_flooding_peer_holds_up_no_alarm(run, port):
     run.ini(general("ConnectionType=1", "PortNumber=%d" % port, "ListenAddress=127.0.0.1",
                     "HalvexAddresses=127.0.0.1, plant-pc, 10.1.2.0/24"))
     run.control("Ostrilo", "project=Plant A\n")
     run.start()
-    halvex = Peer(port)
     run.wait_log("We found out that WinCC is running")
+    churn = ["Churn alarm %d" % n for n in range(100)]
+    run.queue(churn)
+    for _ in range(1000):
+        Peer(port).close()
+    run.wait(lambda: len(run.handed_over()) == 100, "the churn alarms relayed")
+    run.wait(lambda: run.probe("panels")[0] == "Not Connected", "the last churn peer gone")
+    halvex = Peer(port)
     intruders = [Peer(port, source="127.0.0.2") for _ in range(3)]
     assert all(intruder.wait_closed() for intruder in intruders)
-    run.queue(["After the intruders"])
-    assert halvex.read_line() == "After the intruders||24"
     log = run.log()
     assert log[3:6] == ["We will listen for Halvex only at address 127.0.0.1 (ListenAddress)",
                         'HalvexAddresses entries that are not an IPv4 address or address/prefix are ignored: "plant-pc"',
@@ -30,28 +34,20 @@ def test_allow_list_refuses_other_peers_without_touching_the_link(run, port):
     assert log.count(REFUSED) == 1, "one line a minute per address"
     with pytest.raises(OSError):
         socket.create_connection(("127.0.0.2", port), timeout=5)
-    run.close()
-
-
-def test_a_flooding_peer_does_not_hold_up_the_alarms(run, port):
-    run.ini(general("ConnectionType=1", "PortNumber=%d" % port))
-    run.control("Ostrilo", "project=Plant A\n")
-    run.start()
-    peer = Peer(port)
-    run.wait_log("We found out that WinCC is running")
-    flooding = threading.Thread(target=lambda: [peer.sock.sendall(os.urandom(1 << 20)) for _ in range(50)])
+    flooding = threading.Thread(target=lambda: [halvex.sock.sendall(os.urandom(1 << 20)) for _ in range(50)])
     flooding.start()
     delays = []
     while flooding.is_alive() or not delays:
         alarm = "During the flood %d" % len(delays)
         queued = time.monotonic()
         run.queue([alarm])
-        assert peer.read_line() == alarm + "||24"
+        assert halvex.read_line() == alarm + "||24", "the intruders left the link alone"
         delays.append(time.monotonic() - queued)
     flooding.join()
     assert len(delays) >= 3 and max(delays) < 1.0, delays
+    log = run.log()
+    assert all(sum(m.endswith(": " + alarm) for m in log) == 1 for alarm in churn), "each churn alarm logged once"
     run.close()
-
 
 
 def test_a_port_held_at_start_is_listened_on_once_it_is_free(run, port):
@@ -60,8 +56,10 @@ def test_a_port_held_at_start_is_listened_on_once_it_is_free(run, port):
     holder.listen()
     run.ini(general("ConnectionType=1", "PortNumber=%d" % port))
     run.control("Ostrilo", "project=Plant A\n")
-    run.start()
-    run.wait_log("Could not set Halvex connection port %d in listen mode" % port)
+    run.start(winedebug=EVENT_TRACE)
+    run.wait_log("Could not set Halvex connection port %d in listen mode, error: Address already in use: another "
+                 "program uses this port" % port)
+    run.wait(lambda: [kind[:2] for kind in run.events()] == [(1, 210)], "one error: Halvex cannot connect")
     time.sleep(1)  # the program that held the port during the reboot ends
     holder.close()
     run.wait_log("We will listen for Halvex connection attempts at port %d" % port, timeout=30)

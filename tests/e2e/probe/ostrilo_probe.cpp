@@ -1,6 +1,6 @@
 // Drives a running Ostrilo from outside, as a person at the screen would, and prints what
 // it sees, one item per line. Exit code 0 on success, 1 with a message on stderr, 2 on usage:
-//   ostrilo_probe [--service-station] wait-window SECONDS | close | list-lines | panels |
+//   ostrilo_probe wait-window SECONDS | close | list-lines | panels |
 //                 answer-box SECONDS | visibility | answer-times SECONDS |
 //                 end-session | lock-file PATH SECONDS | hold-mutex NAME MARKER SECONDS
 
@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "ostrilo_version.h"
@@ -111,7 +110,6 @@ int AnswerBox(DWORD seconds) {
     return PostMessageA(box, WM_COMMAND, IDOK, 0) ? 0 : Fail("could not press OK");
 }
 
-// Holds PATH open without sharing, as a careless reader of the log might; PATH.held exists meanwhile.
 // Holds `object` for `seconds`; `marker` exists meanwhile, so a test knows when it is held.
 int HoldWithMarker(HANDLE object, const std::string& marker, DWORD seconds) {
     HANDLE held = CreateFileA(marker.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
@@ -122,6 +120,7 @@ int HoldWithMarker(HANDLE object, const std::string& marker, DWORD seconds) {
     return 0;
 }
 
+// Holds PATH open without sharing, as a careless reader of the log might.
 int LockFile(const char* path, DWORD seconds) {
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return Fail(std::string("cannot lock ") + path);
@@ -133,14 +132,6 @@ int HoldMutex(const char* name, const char* marker, DWORD seconds) {
     HANDLE mutex = CreateMutexA(nullptr, TRUE, name);
     if (mutex == nullptr) return Fail(std::string("cannot create ") + name);
     return HoldWithMarker(mutex, marker, seconds);
-}
-
-// A service's windows live in the service manager's window station.
-bool EnterServiceStation() {
-    HWINSTA station = OpenWindowStationA("__wineservice_winstation", FALSE, WINSTA_ALL_ACCESS);
-    HDESK desktop = station && SetProcessWindowStation(station) ? OpenDesktopA("Default", 0, FALSE, GENERIC_ALL)
-                                                                : nullptr;
-    return desktop && SetThreadDesktop(desktop);
 }
 
 // The longest the window took to answer WM_NULL in milliseconds, asked every 20 ms.
@@ -160,10 +151,6 @@ int AnswerTimes(HWND window, DWORD seconds) {
 }
 
 int Run(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "--service-station") == 0) {
-        if (!EnterServiceStation()) return Fail("cannot enter the service window station");
-        --argc, ++argv;
-    }
     const int usage = 2;
     if (argc < 2) return usage;
     const std::string command = argv[1];
